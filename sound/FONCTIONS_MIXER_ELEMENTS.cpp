@@ -75,14 +75,24 @@ MixerElements::ControleModele* MixerElements::Controle(uint32_t identifiant) {
   return identifiant < controles_.size() ? &controles_[identifiant] : nullptr;
 }
 
+// A volume shared by several lines (the whole capture volume standing for
+// each selector item) is one control, so that it is saved only once.
 void MixerElements::Ajouter_volume(uint32_t ligne, std::size_t element, const ElementSimple& e,
                                    bool capture) {
+  const Grandeur grandeur = capture ? Grandeur::Volume_capture : Grandeur::Volume_lecture;
+  for (const auto& existant : controles_) {
+    if (existant.genre == Genre::Niveau && existant.element == element &&
+        existant.grandeur == grandeur) {
+      Ligne(ligne)->controles.push_back(existant.description.identifiant);
+      return;
+    }
+  }
   ControleModele c;
   c.description.identifiant = static_cast<uint32_t>(controles_.size());
   c.description.type = kControle_volume;
   c.genre = Genre::Niveau;
   c.element = element;
-  c.grandeur = capture ? Grandeur::Volume_capture : Grandeur::Volume_lecture;
+  c.grandeur = grandeur;
   c.minimum = capture ? e.min_capture : e.min_lecture;
   c.maximum = capture ? e.max_capture : e.max_lecture;
   c.mono = capture ? e.mono_capture : e.mono_lecture;
