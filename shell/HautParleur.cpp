@@ -76,17 +76,17 @@ HautParleur::HautParleur(EspacePorts& ports, Horloge horloge)
 
 void HautParleur::Son(int frequence) {
   if (frequence <= 0) return;
-  Ecriture_port(kPort_mode_minuterie, 0xB6);  // channel 2, low then high byte, square wave
+  ports_.Ecriture_port(kPort_mode_minuterie, 0xB6);  // channel 2, low then high byte, square wave
   const uint32_t diviseur = kHorloge_minuterie / static_cast<uint32_t>(frequence);
-  Ecriture_port(kPort_compteur_2, static_cast<uint8_t>(diviseur % 256));
-  Ecriture_port(kPort_compteur_2, static_cast<uint8_t>((diviseur / 256) % 256));
-  etat_haut_parleur_ = Lecture_port(kPort_controle_systeme);
-  Ecriture_port(kPort_controle_systeme, etat_haut_parleur_ | 3);
+  ports_.Ecriture_port(kPort_compteur_2, static_cast<uint8_t>(diviseur % 256));
+  ports_.Ecriture_port(kPort_compteur_2, static_cast<uint8_t>((diviseur / 256) % 256));
+  etat_haut_parleur_ = ports_.Lecture_port(kPort_controle_systeme);
+  ports_.Ecriture_port(kPort_controle_systeme, etat_haut_parleur_ | 3);
 }
 
 void HautParleur::Silence() {
   etat_haut_parleur_ &= static_cast<uint8_t>(~2);
-  Ecriture_port(kPort_controle_systeme, etat_haut_parleur_);
+  ports_.Ecriture_port(kPort_controle_systeme, etat_haut_parleur_);
 }
 
 void HautParleur::Bip_erreur() {

@@ -6,6 +6,11 @@
 // those ports belong to MinuterieHautParleur, which turns them into a tone
 // of the programmed frequency on a Tonalite backend (the Linux PC-speaker
 // input device, the console tone, nothing, or a recorder for tests).
+//
+// A program wires them once: one EspacePorts, a MinuterieHautParleur on it
+// driving Ouvrir_tonalite_systeme() (shell/linux/TonaliteLinux.h), and a
+// HautParleur on the same ports; the serial keying line (PortSerie) plugs
+// into the same port space.
 #pragma once
 
 #include <cstdint>
@@ -84,9 +89,6 @@ class HautParleur {
   static uint32_t Horloge_systeme();
 
   explicit HautParleur(EspacePorts& ports, Horloge horloge = Horloge_systeme);
-
-  uint8_t Lecture_port(uint16_t adresse) { return ports_.Lecture_port(adresse); }
-  void Ecriture_port(uint16_t adresse, uint8_t valeur) { ports_.Ecriture_port(adresse, valeur); }
 
   // Tone on at `frequence` Hz. A frequency of 0 or less programs nothing.
   void Son(int frequence);
