@@ -26,7 +26,8 @@ struct Resultat {
 };
 
 Resultat Lancer(const std::string& arguments) {
-  const fs::path erreurs = fs::temp_directory_path() / "vestral-decode-stderr.txt";
+  const fs::path erreurs =
+      fs::temp_directory_path() / ("vestral-decode-stderr-" + std::to_string(::getpid()) + ".txt");
   const std::string commande =
       std::string(VESTRAL_BIN_DIR) + "/vestral-decode " + arguments + " 2>" + erreurs.string();
   Resultat r{};
