@@ -10,13 +10,14 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vestral {
 
 // The Morse of a CP1252 text as 8-bit samples at 11025 Hz: the transmit
 // synthesis (Echantillons_du_texte) or any stand-in with its signature.
-using Synthese_morse = std::function<std::vector<uint8_t>(const std::string& texte_cp1252,
+using Synthese_morse = std::function<std::vector<uint8_t>(std::string_view texte_cp1252,
                                                           int mots_par_minute, int frequence_hz)>;
 
 struct Parametres_signal {
