@@ -218,10 +218,10 @@ void PeripheriqueSonPortAudio::Flux::Arreter() {
 }
 
 void PeripheriqueSonPortAudio::Flux::Tout_rendre() {
-  const unsigned fin = ecriture.load();
-  for (unsigned l = lecture.load(); l != fin; ++l) {
-    const bool premier = l == lecture.load();
-    Rendre_entete(*file[l % kCapacite], premier && sens == Sens::Entree ? position : 0);
+  const unsigned debut = lecture.load(), fin = ecriture.load();
+  for (unsigned l = debut; l != fin; ++l) {
+    // A capture block keeps what was recorded into it.
+    Rendre_entete(*file[l % kCapacite], l == debut && sens == Sens::Entree ? position : 0);
     compteur.Signaler();
   }
   lecture.store(fin);
