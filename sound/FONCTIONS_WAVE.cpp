@@ -47,8 +47,7 @@ FonctionsWave::FonctionsWave(PeripheriqueSon& peripherique, Rapport& rapport)
 // A device must not outlive its blocks: stop whatever is still running.
 FonctionsWave::~FonctionsWave() {
   for (Sens sens : {Sens::Entree, Sens::Sortie}) {
-    const bool ouvert = sens == Sens::Entree ? entree_ouverte_ : sortie_ouverte_;
-    if (!ouvert) continue;
+    if (!ouvert_[Indice(sens)]) continue;
     peripherique_.Reinitialiser(sens);
     peripherique_.Fermer(sens);
   }
@@ -93,32 +92,28 @@ void FonctionsWave::Remplir_format(Format_son& format, uint16_t canaux, uint8_t 
   format.bits = bits;
 }
 
-uint16_t FonctionsWave::Ouverture_entree_son(uint8_t huit_bits, int32_t frequence, uint8_t stereo) {
-  if (!Format_entree) Format_entree = std::make_unique<Format_son>();
-  Remplir_format(*Format_entree, stereo == 1 ? 2 : 1, huit_bits, frequence);
-  const uint16_t code = peripherique_.Ouvrir(Sens::Entree, *Format_entree);
+uint16_t FonctionsWave::Ouvrir(Sens sens, std::unique_ptr<Format_son>& format, uint16_t canaux,
+                               uint8_t huit_bits, int32_t frequence, const std::string& texte) {
+  if (!format) format = std::make_unique<Format_son>();
+  Remplir_format(*format, canaux, huit_bits, frequence);
+  const uint16_t code = peripherique_.Ouvrir(sens, *format);
   if (code == code_son::kSucces) {
-    entree_ouverte_ = true;
-    panne_signalee_[0] = false;
+    ouvert_[Indice(sens)] = true;
+    panne_signalee_[Indice(sens)] = false;
     return 0;
   }
-  if (Messages_ouverture == 1)
-    rapport_.Erreur("Erreur ouverture entree son n°:"_cp + std::to_string(code));
+  if (Messages_ouverture == 1) rapport_.Erreur(texte + std::to_string(code));
   return 1;
 }
 
+uint16_t FonctionsWave::Ouverture_entree_son(uint8_t huit_bits, int32_t frequence, uint8_t stereo) {
+  return Ouvrir(Sens::Entree, Format_entree, stereo == 1 ? 2 : 1, huit_bits, frequence,
+                "Erreur ouverture entree son n°:"_cp);
+}
+
 uint16_t FonctionsWave::Ouverture_sortie_son(uint8_t huit_bits, int32_t frequence) {
-  if (!Format_sortie) Format_sortie = std::make_unique<Format_son>();
-  Remplir_format(*Format_sortie, 1, huit_bits, frequence);
-  const uint16_t code = peripherique_.Ouvrir(Sens::Sortie, *Format_sortie);
-  if (code == code_son::kSucces) {
-    sortie_ouverte_ = true;
-    panne_signalee_[1] = false;
-    return 0;
-  }
-  if (Messages_ouverture == 1)
-    rapport_.Erreur("Erreur ouverture sortie son n°:"_cp + std::to_string(code));
-  return 1;
+  return Ouvrir(Sens::Sortie, Format_sortie, 1, huit_bits, frequence,
+                "Erreur ouverture sortie son n°:"_cp);
 }
 
 void FonctionsWave::Allocation_tampon(Tampon_son& tampon) {
@@ -155,73 +150,62 @@ void FonctionsWave::Liberation_tampon(Tampon_son& tampon) {
   tampon.memoire_entete.reset();
 }
 
-uint16_t FonctionsWave::Preparation_entete(Tampon_son& tampon) {
-  const uint16_t code = tampon.Utilisable() ? peripherique_.Preparer(tampon.sens, *tampon.Entete())
+uint16_t FonctionsWave::Appel_bloc(Tampon_son& tampon, Sens sens, Appel_entete appel,
+                                   const std::string& texte) {
+  const uint16_t code = tampon.Utilisable() ? (peripherique_.*appel)(sens, *tampon.Entete())
                                             : code_son::kParametre_invalide;
   if (code == code_son::kSucces) return 0;
-  Echec(tampon.sens, Textes(tampon).preparation, code);
+  Echec(sens, texte, code);
   return 1;
+}
+
+uint16_t FonctionsWave::Appel_peripherique(Sens sens, Appel_sens appel, const std::string& texte) {
+  const uint16_t code = (peripherique_.*appel)(sens);
+  if (code != code_son::kSucces) Echec(sens, texte, code);
+  return code;
+}
+
+uint16_t FonctionsWave::Preparation_entete(Tampon_son& tampon) {
+  return Appel_bloc(tampon, tampon.sens, &PeripheriqueSon::Preparer, Textes(tampon).preparation);
 }
 
 uint16_t FonctionsWave::Ajout_tampon_entree(Tampon_son& tampon) {
-  const uint16_t code = tampon.Utilisable()
-                            ? peripherique_.Mettre_en_file(Sens::Entree, *tampon.Entete())
-                            : code_son::kParametre_invalide;
-  if (code == code_son::kSucces) return 0;
-  Echec(Sens::Entree, Textes(tampon).file, code);
-  return 1;
+  return Appel_bloc(tampon, Sens::Entree, &PeripheriqueSon::Mettre_en_file, Textes(tampon).file);
 }
 
 uint16_t FonctionsWave::Ecriture_tampon_sortie(Tampon_son& tampon) {
-  const uint16_t code = tampon.Utilisable()
-                            ? peripherique_.Mettre_en_file(Sens::Sortie, *tampon.Entete())
-                            : code_son::kParametre_invalide;
-  if (code == code_son::kSucces) return 0;
-  Echec(Sens::Sortie, Textes(tampon).file, code);
-  return 1;
+  return Appel_bloc(tampon, Sens::Sortie, &PeripheriqueSon::Mettre_en_file, Textes(tampon).file);
 }
 
 void FonctionsWave::Suppression_entete(Tampon_son& tampon) {
-  const uint16_t code = tampon.Utilisable()
-                            ? peripherique_.Depreparer(tampon.sens, *tampon.Entete())
-                            : code_son::kParametre_invalide;
-  if (code != code_son::kSucces) Echec(tampon.sens, Textes(tampon).suppression, code);
+  Appel_bloc(tampon, tampon.sens, &PeripheriqueSon::Depreparer, Textes(tampon).suppression);
 }
 
 void FonctionsWave::Demarrage_entree() {
-  const uint16_t code = peripherique_.Demarrer(Sens::Entree);
-  if (code != code_son::kSucces)
-    Echec(Sens::Entree, "Erreur lors de l'échantillonnage n°"_cp, code);
+  Appel_peripherique(Sens::Entree, &PeripheriqueSon::Demarrer,
+                     "Erreur lors de l'échantillonnage n°"_cp);
 }
 
 void FonctionsWave::Arret_entree() {
-  const uint16_t code = peripherique_.Reinitialiser(Sens::Entree);
-  if (code != code_son::kSucces)
-    Echec(Sens::Entree, "Erreur lors de l'arrêt de l'échantillonnage n°"_cp, code);
+  Appel_peripherique(Sens::Entree, &PeripheriqueSon::Reinitialiser,
+                     "Erreur lors de l'arrêt de l'échantillonnage n°"_cp);
 }
 
 void FonctionsWave::Fermeture_entree() {
-  const uint16_t code = peripherique_.Fermer(Sens::Entree);
-  if (code == code_son::kSucces) {
-    entree_ouverte_ = false;
-    return;
-  }
-  Echec(Sens::Entree, "Erreur lors de fermeture du device d'entrée n°"_cp, code);
+  if (Appel_peripherique(Sens::Entree, &PeripheriqueSon::Fermer,
+                         "Erreur lors de fermeture du device d'entrée n°"_cp) == 0)
+    ouvert_[0] = false;
 }
 
 void FonctionsWave::Arret_sortie() {
-  const uint16_t code = peripherique_.Reinitialiser(Sens::Sortie);
-  if (code != code_son::kSucces)
-    Echec(Sens::Sortie, "Erreur d'arrêt de restitution des données n°"_cp, code);
+  Appel_peripherique(Sens::Sortie, &PeripheriqueSon::Reinitialiser,
+                     "Erreur d'arrêt de restitution des données n°"_cp);
 }
 
 void FonctionsWave::Fermeture_sortie() {
-  const uint16_t code = peripherique_.Fermer(Sens::Sortie);
-  if (code == code_son::kSucces) {
-    sortie_ouverte_ = false;
-    return;
-  }
-  Echec(Sens::Sortie, "Erreur lors de fermeture du device de sortie n°"_cp, code);
+  if (Appel_peripherique(Sens::Sortie, &PeripheriqueSon::Fermer,
+                         "Erreur lors de fermeture du device de sortie n°"_cp) == 0)
+    ouvert_[1] = false;
 }
 
 bool FonctionsWave::Echec_verification(const std::string& texte) {
@@ -291,7 +275,7 @@ bool FonctionsWave::Ouverture_flux_entree() {
 }
 
 void FonctionsWave::Fermeture_flux_entree() {
-  if (entree_ouverte_) {
+  if (ouvert_[0]) {
     Arret_entree();
     Suppression_entete(Entree_2);
     Suppression_entete(Entree_1);
@@ -318,7 +302,7 @@ bool FonctionsWave::Ouverture_flux_sortie() {
 }
 
 void FonctionsWave::Fermeture_flux_sortie() {
-  if (sortie_ouverte_) {
+  if (ouvert_[1]) {
     Arret_sortie();
     Suppression_entete(Sortie_1);
     Suppression_entete(Sortie_2);
@@ -368,14 +352,14 @@ bool FonctionsWave::Bloc_termine(const Tampon_son& tampon) const {
 }
 
 Tampon_son* FonctionsWave::Bloc_entree_a_servir() {
-  if (entree_ouverte_) Peripherique_en_panne(Sens::Entree);
+  if (ouvert_[0]) Peripherique_en_panne(Sens::Entree);
   if (Bloc_plein(Entree_1)) return &Entree_1;
   if (Bloc_plein(Entree_2)) return &Entree_2;
   return nullptr;
 }
 
 Tampon_son* FonctionsWave::Bloc_sortie_a_servir() {
-  if (sortie_ouverte_) Peripherique_en_panne(Sens::Sortie);
+  if (ouvert_[1]) Peripherique_en_panne(Sens::Sortie);
   if (Bloc_termine(Sortie_1)) return &Sortie_1;
   if (Bloc_termine(Sortie_2)) return &Sortie_2;
   return nullptr;
@@ -389,7 +373,7 @@ void FonctionsWave::Remise_en_file_entree(Tampon_son& tampon) {
 }
 
 bool FonctionsWave::Bloc_sortie_attendu() const {
-  if (!sortie_ouverte_) return false;
+  if (!ouvert_[1]) return false;
   for (const Tampon_son* tampon : {&Sortie_1, &Sortie_2})
     if (tampon->Entete() &&
         (Bloc_termine(*tampon) ||

@@ -71,8 +71,8 @@ class FonctionsWave {
   // fills its format record, allocating it when the caller has not.
   uint16_t Ouverture_entree_son(uint8_t huit_bits, int32_t frequence, uint8_t stereo);
   uint16_t Ouverture_sortie_son(uint8_t huit_bits, int32_t frequence);
-  bool Entree_ouverte() const { return entree_ouverte_; }
-  bool Sortie_ouverte() const { return sortie_ouverte_; }
+  bool Entree_ouverte() const { return ouvert_[0]; }
+  bool Sortie_ouverte() const { return ouvert_[1]; }
 
   // Blocks of Taille_tampon bytes. A block whose memory could not be had
   // is never handed to the device: its operations fail with code 11.
@@ -138,14 +138,21 @@ class FonctionsWave {
   bool Peripherique_en_panne(Sens sens);
 
  private:
+  using Appel_entete = uint16_t (PeripheriqueSon::*)(Sens, Entete_son&);
+  using Appel_sens = uint16_t (PeripheriqueSon::*)(Sens);
+  uint16_t Ouvrir(Sens sens, std::unique_ptr<Format_son>& format, uint16_t canaux,
+                  uint8_t huit_bits, int32_t frequence, const std::string& texte);
+  // A block's device call (never made for a block without memory): 0, or
+  // 1 after its dialog.
+  uint16_t Appel_bloc(Tampon_son& tampon, Sens sens, Appel_entete appel, const std::string& texte);
+  uint16_t Appel_peripherique(Sens sens, Appel_sens appel, const std::string& texte);
   void Echec(Sens sens, const std::string& texte, uint16_t code);
   void Remplir_format(Format_son& format, uint16_t canaux, uint8_t huit_bits, int32_t frequence);
   bool Echec_verification(const std::string& texte);
 
   PeripheriqueSon& peripherique_;
   Rapport& rapport_;
-  bool entree_ouverte_ = false;
-  bool sortie_ouverte_ = false;
+  bool ouvert_[2] = {false, false};  // capture, playback device open
   bool panne_signalee_[2] = {false, false};
 };
 
