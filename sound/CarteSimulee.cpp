@@ -127,7 +127,8 @@ void CarteSimulee::Faire_passer(Sens sens, std::size_t trames) {
   }
 }
 
-void CarteSimulee::Avancer_verrouille(std::chrono::microseconds duree) {
+void CarteSimulee::Avancer(std::chrono::microseconds duree) {
+  std::lock_guard verrou(verrou_);
   for (Sens sens : {Sens::Entree, Sens::Sortie}) {
     Flux& f = flux(sens);
     if (!f.en_marche) continue;
@@ -137,11 +138,6 @@ void CarteSimulee::Avancer_verrouille(std::chrono::microseconds duree) {
     f.reste_us_fois_frequence %= 1000000;
     Faire_passer(sens, trames);
   }
-}
-
-void CarteSimulee::Avancer(std::chrono::microseconds duree) {
-  std::lock_guard verrou(verrou_);
-  Avancer_verrouille(duree);
 }
 
 void CarteSimulee::Avancer_echantillons(std::size_t trames) {

@@ -132,7 +132,6 @@ class CarteSimulee : public PeripheriqueSon {
   uint16_t Noter(Sens sens, Operation_son operation, const Entete_son* entete, uint16_t resultat);
   void Rendre_tout(Sens sens);
   void Faire_passer(Sens sens, std::size_t trames);
-  void Avancer_verrouille(std::chrono::microseconds duree);
 
   mutable std::mutex verrou_;
   Configuration_carte configuration_;

@@ -8,8 +8,8 @@
 // Blocks are filled and drained by the audio callback. The queue between
 // the user-interface thread and the callback is a single-producer,
 // single-consumer ring: the callback takes no lock, allocates nothing, and
-// hands each block back (ConversionSon, Rendre_entete) with release
-// semantics.
+// hands each block back with release semantics (Rendre_entete). A stream
+// that PortAudio ends on its own (device unplugged) is found by Panne.
 #pragma once
 
 #include <portaudio.h>
