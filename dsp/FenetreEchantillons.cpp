@@ -32,11 +32,11 @@ std::optional<uint8_t> FenetreEchantillons::Prendre_echantillon() {
     const int64_t debut = Debut(total);
     if (lecture_ < debut) lecture_ = debut;
     if (lecture_ >= total) return std::nullopt;
+    // Acquire: the check below cannot be done before the read.
     const uint8_t valeur =
-        anneau_[lecture_ % static_cast<int64_t>(anneau_.size())].load(std::memory_order_relaxed);
+        anneau_[lecture_ % static_cast<int64_t>(anneau_.size())].load(std::memory_order_acquire);
     // The slot is rewritten only once the producer has appended two more
     // blocks; if that happened during the read, start again.
-    std::atomic_thread_fence(std::memory_order_acquire);
     if (lecture_ >= Debut(total_.load(std::memory_order_relaxed))) {
       ++lecture_;
       return valeur;
