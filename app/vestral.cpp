@@ -1,0 +1,6 @@
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  return 0;
+}
