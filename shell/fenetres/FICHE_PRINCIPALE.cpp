@@ -55,6 +55,11 @@ TForm1::TForm1(Contexte& contexte, QWidget* parent)
   Placer(Panel1, 8, 216, 569, 17);
 
   Construire_menus();
+  // Windows would wrap a menu bar too wide for the window onto a second
+  // line; here the bar keeps one line and its font shrinks until the eight
+  // menus fit.
+  for (int pixels = 11; pixels > 8 && menuBar()->sizeHint().width() > kLargeur; --pixels)
+    menuBar()->setFont(Police_ms_sans_serif(pixels - 1));
   setFixedSize(kLargeur, menuBar()->sizeHint().height() + kHauteur);
 
   Timer1 = new QTimer(this);
@@ -72,6 +77,8 @@ TForm1::~TForm1() = default;
 void TForm1::Construire_menus() {
   QMenuBar* barre = menuBar();
   barre->setObjectName(QStringLiteral("MainMenu1"));
+  // Eight menus on 600 pixels, whatever the desktop's sans-serif.
+  barre->setStyleSheet(QStringLiteral("QMenuBar { spacing: 0px; } QMenuBar::item { padding: 2px 3px; }"));
   auto sous_menu = [&](const char* nom, const char* legende, const char* indication) {
     QMenu* menu = barre->addMenu(U(legende));
     menu->setObjectName(QString::fromLatin1(nom));
