@@ -78,7 +78,8 @@ void TForm1::Construire_menus() {
   QMenuBar* barre = menuBar();
   barre->setObjectName(QStringLiteral("MainMenu1"));
   // Eight menus on 600 pixels, whatever the desktop's sans-serif.
-  barre->setStyleSheet(QStringLiteral("QMenuBar { spacing: 0px; } QMenuBar::item { padding: 2px 3px; }"));
+  barre->setStyleSheet(
+      QStringLiteral("QMenuBar { spacing: 0px; } QMenuBar::item { padding: 2px 3px; }"));
   auto sous_menu = [&](const char* nom, const char* legende, const char* indication) {
     QMenu* menu = barre->addMenu(U(legende));
     menu->setObjectName(QString::fromLatin1(nom));

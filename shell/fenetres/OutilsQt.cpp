@@ -1,5 +1,8 @@
 #include "shell/fenetres/OutilsQt.h"
 
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
 #include <QWidget>
 
 #include "shell/Cp1252.h"
@@ -31,8 +34,41 @@ QFont Police_ms_sans_serif(int pixels, bool gras) {
   return police;
 }
 
+void Ajuster_legende(QWidget* controle) {
+  QString texte;
+  int marges = 0;
+  if (auto* bouton = qobject_cast<QAbstractButton*>(controle)) {
+    texte = bouton->text();
+    marges = 8;
+  } else if (auto* groupe = qobject_cast<QGroupBox*>(controle)) {
+    texte = groupe->title();
+    marges = 12;
+  } else if (auto* label = qobject_cast<QLabel*>(controle)) {
+    texte = label->text();
+    marges = 2 * label->frameWidth() + 2;
+  } else {
+    return;
+  }
+  texte.remove(QChar('&'));
+  auto trop_large = [&] {
+    return QFontMetrics(controle->font()).horizontalAdvance(texte) + marges > controle->width();
+  };
+  if (!trop_large()) return;
+  if (qobject_cast<QAbstractButton*>(controle)) {
+    controle->setStyleSheet(QStringLiteral("padding: 0px 1px;"));
+    marges = 4;
+  }
+  QFont police = controle->font();
+  int pixels = police.pixelSize() > 0 ? police.pixelSize() : QFontInfo(police).pixelSize();
+  while (trop_large() && pixels > 8) {
+    police.setPixelSize(--pixels);
+    controle->setFont(police);
+  }
+}
+
 void Placer(QWidget* controle, int gauche, int haut, int largeur, int hauteur) {
   controle->setGeometry(gauche, haut, largeur, hauteur);
+  Ajuster_legende(controle);
 }
 
 }  // namespace vestral
