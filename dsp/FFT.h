@@ -1,0 +1,55 @@
+// The integer spectrum of one capture block: the 3675 samples thinned to
+// 2048 points (6144 samples per second, so bin k stands for k x 3 Hz), a
+// radix-2 transform with 64-bit products and twiddles from tables in
+// hundredths of a degree, magnitudes of bins 60 to 907 and their sum over
+// the last three blocks. Runs on the user-interface thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace vestral {
+
+constexpr int kRaie_min_calculee = 60;
+constexpr int kRaie_max_calculee = 907;
+constexpr int kHertz_par_raie = 3;
+
+// 8-bit unsigned sample to transform input: 0 -> -20000, 255 -> 20000.
+int32_t Convertir_echantillon(uint8_t echantillon);
+
+class FFTEntiere {
+ public:
+  FFTEntiere();
+
+  void Preparer_FFT(int taille = 2048);
+  void Analyser_bloc(std::span<const uint8_t> bloc);
+
+  // Summed magnitude of bin k (valid for bins 60..907 after a run).
+  const std::vector<int32_t>& Spectre() const { return spectre_; }
+
+  // Pieces, for the tests.
+  int Taille_FFT() const { return taille_; }
+  int Etages_FFT() const { return etages_; }
+  const std::vector<uint16_t>& Table_inversion_bits() const { return inversion_bits_; }
+  int32_t Cosinus(int index) const { return cosinus_[index]; }
+  int32_t Sinus(int index) const { return sinus_[index]; }
+  const std::vector<int32_t>& Entree_FFT() const { return entree_; }
+  void Transformer_FFT();
+  void Calculer_modules();
+  void Cumuler_spectres();
+  std::vector<int32_t>& Partie_reelle() { return reelle_; }
+  std::vector<int32_t>& Partie_imaginaire() { return imaginaire_; }
+
+ private:
+  int taille_ = 2048;
+  int etages_ = 11;
+  std::vector<uint16_t> inversion_bits_;
+  std::vector<int32_t> cosinus_, sinus_;
+  std::vector<int32_t> entree_, reelle_, imaginaire_;
+  std::vector<int32_t> spectre_;
+  std::array<std::vector<int32_t>, 3> historique_;
+};
+
+}  // namespace vestral

@@ -1,0 +1,69 @@
+// The received sample window: the capture pump (one producer thread)
+// appends each completed block; once it holds two blocks it slides by one
+// block per block. The decoder (one consumer thread) reads it one sample at
+// a time through a read position counted from 1.
+//
+// No lock on the sample path: positions are kept as absolute sample counts.
+// The producer publishes the number of samples appended with one atomic
+// store after writing the block; the consumer derives the window's start
+// from it, so an append (drop, append, position shift, new length) is seen
+// whole. Samples sit in a ring of three blocks; a consumer that fell more
+// than a block behind checks after its read that the sample was not
+// overwritten meanwhile, and then resumes at the window's first sample.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace vestral {
+
+class FenetreEchantillons {
+ public:
+  explicit FenetreEchantillons(int32_t taille_bloc = 3675);
+
+  // Producer side (no consumer may run during Vider_fenetre).
+  void Vider_fenetre();
+  // Returns whether the window already held two blocks (the block is then
+  // also worth a spectrum). The block must hold Taille_tampon samples.
+  bool Ajout_bloc_recu(std::span<const uint8_t> bloc);
+
+  // Consumer side.
+  std::optional<uint8_t> Prendre_echantillon();
+  // Position_lecture and Nombre_echantillons, read together.
+  struct Positions {
+    int32_t Position_lecture;
+    int32_t Nombre_echantillons;
+  };
+  Positions Lire_positions() const;
+  int32_t Position_lecture() const { return Lire_positions().Position_lecture; }
+  int32_t Nombre_echantillons() const { return Lire_positions().Nombre_echantillons; }
+  // Samples read since Vider_fenetre, counting those dropped unread.
+  int64_t Echantillons_lus() const { return lecture_; }
+  // Waits until `non_lus` samples are unread or the delay has passed;
+  // returns whether they are. Woken also by Reveiller().
+  bool Attendre_echantillon(int delai_ms, int non_lus = 1);
+  void Reveiller();
+
+  int32_t Taille_tampon() const { return taille_bloc_; }
+
+ private:
+  int64_t Debut(int64_t total) const {
+    return total > 2 * taille_bloc_ ? total - 2 * taille_bloc_ : 0;
+  }
+
+  int32_t taille_bloc_;
+  std::vector<std::atomic<uint8_t>> anneau_;  // three blocks
+  std::atomic<int64_t> total_{0};             // samples appended since Vider_fenetre
+  int64_t lecture_ = 0;                       // absolute index of the next sample to read
+
+  std::mutex verrou_attente_;
+  std::condition_variable attente_;
+  std::atomic<bool> en_attente_{false};
+};
+
+}  // namespace vestral

@@ -1,0 +1,58 @@
+// The whole reception chain on one object: settings, tone filter, sample
+// window and decoder. The transceiver window feeds it from the capture pump
+// and runs the decoder in its thread; Decoder_echantillons feeds it a
+// recording block by block, exactly as capture would.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "dsp/FenetreEchantillons.h"
+#include "dsp/FiltreTonalite.h"
+#include "dsp/ReglagesReception.h"
+#include "morse/TRADUCTION_MORSE.h"
+#include "shell/JournalQSO.h"
+
+namespace vestral {
+
+constexpr int32_t kTaille_bloc_reception = kFrequence_echantillonnage_entree / 3;  // 3675
+
+class ChaineReception {
+ public:
+  ChaineReception(JournalQSO& journal, SortieDecodeur& sortie);
+
+  // The signal-processing steps of a reception start: filters designed,
+  // decoder prepared, window emptied.
+  void Preparer_filtres() { filtre.Preparer_filtres(); }
+  void Preparer_decodeur() { decodeur.Preparer(); }
+
+  ReglagesReception reglages;
+  FiltreTonalite filtre;
+  FenetreEchantillons fenetre;
+  Decodeur decodeur;
+};
+
+struct ParametresReception {
+  int frequence = 800;
+  int vitesse = 0;  // 0: automatic, else words per minute (10..54)
+  int seuil = 0;    // 0: automatic, else the threshold compared with the envelope
+  bool bande_etroite = true;
+};
+
+struct CaractereDecode {
+  uint8_t caractere;
+  int64_t position;  // index of the received sample at which it came out
+};
+
+// Decodes 8-bit unsigned samples at 11025 Hz; the stop is requested at the
+// end of the input so that the last character comes out.
+std::vector<CaractereDecode> Decoder_echantillons(std::span<const uint8_t> echantillons,
+                                                  const ParametresReception& parametres);
+
+// The tone frequency of a recording: the integer spectrum summed over its
+// blocks, the strongest line between 200 and 2700 Hz, refined by the
+// nine-bin centroid (in Hz, one decimal).
+double Trouver_frequence(std::span<const uint8_t> echantillons);
+
+}  // namespace vestral

@@ -1,0 +1,179 @@
+#include "sound/FichierAudio.h"
+
+#include <fcntl.h>
+#include <samplerate.h>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace vestral {
+namespace {
+
+constexpr int kFrequence = 11025;
+
+struct FermeSndfile {
+  void operator()(SNDFILE* f) const { sf_close(f); }
+};
+struct FermeSrc {
+  void operator()(SRC_STATE* s) const { src_delete(s); }
+};
+
+uint8_t Vers_8bits(float x) {
+  if (!(x == x)) return 128;  // NaN
+  const double v = std::nearbyint(128.0 + 128.0 * static_cast<double>(x));
+  return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0));
+}
+
+void Ajouter_16(std::vector<uint8_t>& v, uint32_t x) {
+  v.push_back(static_cast<uint8_t>(x));
+  v.push_back(static_cast<uint8_t>(x >> 8));
+}
+void Ajouter_32(std::vector<uint8_t>& v, uint32_t x) {
+  Ajouter_16(v, x & 0xFFFF);
+  Ajouter_16(v, x >> 16);
+}
+void Ajouter_texte(std::vector<uint8_t>& v, const char* t) {
+  for (int i = 0; i < 4; ++i) v.push_back(static_cast<uint8_t>(t[i]));
+}
+
+}  // namespace
+
+LectureAudio Lire_fichier_audio(const std::string& chemin) {
+  LectureAudio lecture;
+  if (std::filesystem::is_directory(chemin)) {
+    lecture.erreur = "c'est un dossier";
+    return lecture;
+  }
+  SF_INFO info{};
+  std::unique_ptr<SNDFILE, FermeSndfile> fichier(sf_open(chemin.c_str(), SFM_READ, &info));
+  if (!fichier) {
+    lecture.erreur =
+        errno == ENOENT && !std::filesystem::exists(chemin)
+            ? "fichier introuvable"
+            : std::string("pas un fichier audio lisible (") + sf_strerror(nullptr) + ")";
+    return lecture;
+  }
+  if (info.channels < 1 || info.channels > 1024 || info.samplerate < 1) {
+    lecture.erreur = "format audio non pris en charge";
+    return lecture;
+  }
+  const double rapport = static_cast<double>(kFrequence) / info.samplerate;
+  if (!src_is_valid_ratio(rapport)) {
+    lecture.erreur = "fréquence d'échantillonnage non prise en charge (" +
+                     std::to_string(info.samplerate) + " Hz)";
+    return lecture;
+  }
+  sf_command(fichier.get(), SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
+
+  // Mix to mono.
+  std::vector<float> mono;
+  const int canaux = info.channels;
+  std::vector<float> trames(4096 * static_cast<std::size_t>(canaux));
+  for (;;) {
+    const sf_count_t n = sf_readf_float(fichier.get(), trames.data(), 4096);
+    if (n <= 0) break;
+    for (sf_count_t i = 0; i < n; ++i) {
+      double somme = 0;
+      for (int c = 0; c < canaux; ++c) somme += trames[static_cast<std::size_t>(i * canaux + c)];
+      mono.push_back(static_cast<float>(somme / canaux));
+    }
+  }
+  if (sf_error(fichier.get()) != SF_ERR_NO_ERROR && mono.empty()) {
+    lecture.erreur = std::string("erreur de lecture (") + sf_strerror(fichier.get()) + ")";
+    return lecture;
+  }
+
+  if (info.samplerate == kFrequence) {
+    lecture.echantillons.reserve(mono.size());
+    for (float x : mono) lecture.echantillons.push_back(Vers_8bits(x));
+    return lecture;
+  }
+
+  int erreur = 0;
+  std::unique_ptr<SRC_STATE, FermeSrc> conversion(src_new(SRC_SINC_MEDIUM_QUALITY, 1, &erreur));
+  if (!conversion) {
+    lecture.erreur =
+        std::string("conversion de fréquence impossible (") + src_strerror(erreur) + ")";
+    return lecture;
+  }
+  std::vector<float> sortie(static_cast<std::size_t>(mono.size() * rapport) + 4096);
+  SRC_DATA donnees{};
+  donnees.data_in = mono.data();
+  donnees.input_frames = static_cast<long>(mono.size());
+  donnees.data_out = sortie.data();
+  donnees.output_frames = static_cast<long>(sortie.size());
+  donnees.src_ratio = rapport;
+  donnees.end_of_input = 1;
+  erreur = src_process(conversion.get(), &donnees);
+  if (erreur != 0) {
+    lecture.erreur =
+        std::string("conversion de fréquence impossible (") + src_strerror(erreur) + ")";
+    return lecture;
+  }
+  lecture.echantillons.reserve(static_cast<std::size_t>(donnees.output_frames_gen));
+  for (long i = 0; i < donnees.output_frames_gen; ++i)
+    lecture.echantillons.push_back(Vers_8bits(sortie[static_cast<std::size_t>(i)]));
+  return lecture;
+}
+
+std::vector<uint8_t> Image_wav_8bits(const std::vector<uint8_t>& echantillons, int frequence) {
+  std::vector<uint8_t> image;
+  const auto taille = static_cast<uint32_t>(echantillons.size());
+  image.reserve(44 + echantillons.size() + 1);
+  Ajouter_texte(image, "RIFF");
+  Ajouter_32(image, 36 + taille + (taille & 1));
+  Ajouter_texte(image, "WAVE");
+  Ajouter_texte(image, "fmt ");
+  Ajouter_32(image, 16);
+  Ajouter_16(image, 1);  // PCM
+  Ajouter_16(image, 1);  // mono
+  Ajouter_32(image, static_cast<uint32_t>(frequence));
+  Ajouter_32(image, static_cast<uint32_t>(frequence));  // bytes per second
+  Ajouter_16(image, 1);                                 // block align
+  Ajouter_16(image, 8);                                 // bits per sample
+  Ajouter_texte(image, "data");
+  Ajouter_32(image, taille);
+  image.insert(image.end(), echantillons.begin(), echantillons.end());
+  if (taille & 1) image.push_back(0);  // chunks are word-aligned
+  return image;
+}
+
+std::string Ecrire_wav_8bits(const std::string& chemin, const std::vector<uint8_t>& echantillons,
+                             int frequence) {
+  const auto image = Image_wav_8bits(echantillons, frequence);
+  const std::filesystem::path cible(chemin);
+  const auto dossier = cible.has_parent_path() ? cible.parent_path() : std::filesystem::path(".");
+  std::string modele = (dossier / ("." + cible.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkostemp(modele.data(), O_CLOEXEC);
+  if (fd < 0)
+    return std::string("impossible d'écrire « ") + chemin + " » : " + std::strerror(errno);
+  std::size_t ecrits = 0;
+  int code = 0;
+  while (ecrits < image.size()) {
+    const ssize_t n = ::write(fd, image.data() + ecrits, image.size() - ecrits);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      code = n < 0 ? errno : ENOSPC;
+      break;
+    }
+    ecrits += static_cast<std::size_t>(n);
+  }
+  if (code == 0 && ::fsync(fd) != 0) code = errno;
+  ::fchmod(fd, 0644);
+  if (::close(fd) != 0 && code == 0) code = errno;
+  if (code == 0 && ::rename(modele.c_str(), chemin.c_str()) != 0) code = errno;
+  if (code != 0) {
+    ::unlink(modele.c_str());
+    return std::string("impossible d'écrire « ") + chemin + " » : " + std::strerror(code);
+  }
+  return {};
+}
+
+}  // namespace vestral

@@ -1,0 +1,50 @@
+// Keyed test tones built element by element, to put exact marks and spaces
+// in front of the receiver.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vestral::test {
+
+class SignalTest {
+ public:
+  explicit SignalTest(double frequence = 800, double amplitude = 127)
+      : frequence_(frequence), amplitude_(amplitude) {}
+
+  SignalTest& Ton(double ms) {
+    for (long n = Duree(ms); n > 0; --n) {
+      echantillons_.push_back(static_cast<uint8_t>(std::lround(
+          128 + amplitude_ * std::sin(2 * std::numbers::pi * frequence_ * phase_ / 11025))));
+      ++phase_;
+    }
+    return *this;
+  }
+  SignalTest& Silence(double ms) {
+    echantillons_.insert(echantillons_.end(), static_cast<std::size_t>(Duree(ms)), uint8_t{128});
+    return *this;
+  }
+  // Elements of a pattern ('.' and '_') with one-dot gaps inside, no gap after.
+  SignalTest& Motif(std::string_view motif, double point_ms) {
+    for (std::size_t i = 0; i < motif.size(); ++i) {
+      if (i > 0) Silence(point_ms);
+      Ton(motif[i] == '.' ? point_ms : 3 * point_ms);
+    }
+    return *this;
+  }
+
+  const std::vector<uint8_t>& Echantillons() const { return echantillons_; }
+
+ private:
+  static long Duree(double ms) { return std::lround(ms * 11025 / 1000); }
+
+  double frequence_, amplitude_;
+  long phase_ = 0;
+  std::vector<uint8_t> echantillons_;
+};
+
+}  // namespace vestral::test

@@ -1,0 +1,158 @@
+// vestral-decode: decodes the Morse of a recording with the reception chain
+// of the transceiver, and prints the text.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "morse/ChaineReception.h"
+#include "shell/Cp1252.h"
+#include "sound/FichierAudio.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage : vestral-decode [OPTIONS] FICHIER\n"
+    "Décode le Morse d'un enregistrement et écrit le texte sur la sortie standard.\n"
+    "\n"
+    "  --frequency HZ         fréquence de la tonalité, 200 à 2700 Hz ; par défaut\n"
+    "                         elle est trouvée dans l'enregistrement : le spectre\n"
+    "                         entier de chaque bloc d'un tiers de seconde est cumulé,\n"
+    "                         la raie la plus forte entre 200 et 2700 Hz est retenue\n"
+    "                         et affinée par le barycentre de neuf raies, comme un\n"
+    "                         clic d'accord sur le spectre\n"
+    "  --speed auto|WPM       vitesse de réception : automatique (par défaut) ou\n"
+    "                         10 à 54 mots par minute\n"
+    "  --threshold auto|N     seuil de détection : automatique (par défaut) ou une\n"
+    "                         valeur de 1 à 65535 (1600, 800, 400, 200, 100, 50, 16\n"
+    "                         pour les boutons 100 à 1 de la fenêtre)\n"
+    "  --band narrow|wide     largeur du filtre : étroite ±60 Hz (par défaut) ou\n"
+    "                         large ±300 Hz\n"
+    "  --times                un caractère par ligne, précédé de son instant en\n"
+    "                         secondes dans l'enregistrement\n"
+    "  --help, --version\n"
+    "\n"
+    "Formats lus : ceux de libsndfile (WAV, FLAC, OGG...), 8/16/24 bits ou\n"
+    "flottants, mono ou plusieurs voies mélangées, à toute fréquence\n"
+    "d'échantillonnage (convertie en 11025 Hz).\n"
+    "Codes de sortie : 0 succès, 1 fichier illisible, 2 option incorrecte.\n";
+
+[[noreturn]] void Erreur_usage(const std::string& message) {
+  std::fprintf(stderr, "vestral-decode : %s\n\n%s", message.c_str(), kUsage);
+  std::exit(2);
+}
+
+bool Entier(std::string_view texte, long minimum, long maximum, long& valeur) {
+  if (texte.empty() || texte.size() > 9) return false;
+  long v = 0;
+  for (char c : texte) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  if (v < minimum || v > maximum) return false;
+  valeur = v;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  vestral::ParametresReception parametres;
+  bool frequence_donnee = false;
+  bool instants = false;
+  const char* fichier = nullptr;
+
+  for (int i = 1; i < argc; ++i) {
+    std::string_view option = argv[i];
+    std::string valeur;
+    const auto egal = option.find('=');
+    const bool avec_egal = option.starts_with("--") && egal != std::string_view::npos;
+    if (avec_egal) {
+      valeur = std::string(option.substr(egal + 1));
+      option = option.substr(0, egal);
+    }
+    auto Valeur = [&]() -> std::string {
+      if (avec_egal) return valeur;
+      if (i + 1 >= argc) Erreur_usage("l'option " + std::string(option) + " attend une valeur");
+      return argv[++i];
+    };
+    long n = 0;
+    if (option == "--help" || option == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (option == "--version") {
+      std::puts("vestral-decode 0.1.0");
+      return 0;
+    } else if (option == "--frequency") {
+      const std::string v = Valeur();
+      if (!Entier(v, 200, 2700, n))
+        Erreur_usage("fréquence incorrecte : " + v + " (200 à 2700 Hz)");
+      parametres.frequence = static_cast<int>(n);
+      frequence_donnee = true;
+    } else if (option == "--speed") {
+      const std::string v = Valeur();
+      if (v == "auto")
+        parametres.vitesse = 0;
+      else if (Entier(v, vestral::kVitesse_min, vestral::kVitesse_max, n))
+        parametres.vitesse = static_cast<int>(n);
+      else
+        Erreur_usage("vitesse incorrecte : " + v + " (auto, ou 10 à 54 mots par minute)");
+    } else if (option == "--threshold") {
+      const std::string v = Valeur();
+      if (v == "auto")
+        parametres.seuil = 0;
+      else if (Entier(v, 1, 65535, n))
+        parametres.seuil = static_cast<int>(n);
+      else
+        Erreur_usage("seuil incorrect : " + v + " (auto, ou 1 à 65535)");
+    } else if (option == "--band") {
+      const std::string v = Valeur();
+      if (v == "narrow")
+        parametres.bande_etroite = true;
+      else if (v == "wide")
+        parametres.bande_etroite = false;
+      else
+        Erreur_usage("bande incorrecte : " + v + " (narrow ou wide)");
+    } else if (option == "--times") {
+      if (avec_egal) Erreur_usage("l'option --times ne prend pas de valeur");
+      instants = true;
+    } else if (option == "--") {
+      if (i + 1 < argc && !fichier) fichier = argv[++i];
+      if (i + 1 < argc) Erreur_usage("un seul fichier à la fois");
+    } else if (option.starts_with("-") && option.size() > 1) {
+      Erreur_usage("option inconnue : " + std::string(option));
+    } else {
+      if (fichier) Erreur_usage("un seul fichier à la fois");
+      fichier = argv[i];
+    }
+  }
+  if (!fichier) Erreur_usage("aucun fichier à décoder");
+
+  const auto lecture = vestral::Lire_fichier_audio(fichier);
+  if (!lecture.erreur.empty()) {
+    std::fprintf(stderr, "vestral-decode : %s : %s\n", fichier, lecture.erreur.c_str());
+    return 1;
+  }
+  if (!frequence_donnee) {
+    const double trouvee = vestral::Trouver_frequence(lecture.echantillons);
+    parametres.frequence = static_cast<int>(std::lround(trouvee));
+  }
+
+  const auto caracteres = vestral::Decoder_echantillons(lecture.echantillons, parametres);
+  std::string texte;
+  for (const auto& c : caracteres) {
+    const std::string lettre =
+        vestral::Cp1252_vers_utf8(std::string(1, static_cast<char>(c.caractere)));
+    if (instants) {
+      std::printf("%.3f %s\n",
+                  static_cast<double>(c.position) / vestral::kFrequence_echantillonnage_entree,
+                  lettre.c_str());
+    } else {
+      texte += lettre;
+    }
+  }
+  if (!instants) std::printf("%s\n", texte.c_str());
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
