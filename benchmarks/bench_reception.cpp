@@ -1,0 +1,88 @@
+// Throughput of the reception chain (tone filter, decoder walk, sample
+// window) on one core, reported as a multiple of real time.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "dsp/FFT.h"
+#include "morse/ChaineReception.h"
+#include "morse/TableMorse.h"
+
+namespace {
+
+using namespace vestral;
+
+// One minute of Morse at 20 words per minute on 800 Hz, in band noise.
+const std::vector<uint8_t>& Enregistrement() {
+  static const std::vector<uint8_t> echantillons = [] {
+    std::vector<uint8_t> e;
+    std::mt19937 aleas(1);
+    std::normal_distribution<double> bruit(0, 12);
+    const double point = 62e-3 * 11025;
+    long phase = 0;
+    auto Ajouter = [&](double duree, bool ton) {
+      for (long n = std::lround(duree); n > 0; --n, ++phase) {
+        const double x = 128 + bruit(aleas) +
+                         (ton ? 80 * std::sin(2 * std::numbers::pi * 800 * phase / 11025) : 0);
+        e.push_back(static_cast<uint8_t>(std::clamp(std::lround(x), 0L, 255L)));
+      }
+    };
+    const std::string texte = "CQ CQ DE F5ABC F5ABC PSE K ";
+    while (e.size() < 60u * 11025) {
+      for (char c : texte) {
+        if (c == ' ') {
+          Ajouter(4 * point, false);
+          continue;
+        }
+        for (char element : Motif_morse(static_cast<uint8_t>(c))) {
+          Ajouter(element == '.' ? point : 3 * point, true);
+          Ajouter(point, false);
+        }
+        Ajouter(2 * point, false);
+      }
+    }
+    return e;
+  }();
+  return echantillons;
+}
+
+void BM_ChaineReception(benchmark::State& state) {
+  const auto& e = Enregistrement();
+  ParametresReception p;
+  for (auto _ : state) benchmark::DoNotOptimize(Decoder_echantillons(e, p));
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(e.size()));
+  state.counters["x_temps_reel"] = benchmark::Counter(
+      static_cast<double>(e.size()) / 11025 * static_cast<double>(state.iterations()),
+      benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ChaineReception)->Unit(benchmark::kMillisecond);
+
+void BM_FiltreTonalite(benchmark::State& state) {
+  const auto& e = Enregistrement();
+  ReglagesReception r;
+  r.Choisir_vitesse_auto();
+  r.Choisir_seuil_auto();
+  FiltreTonalite filtre(r);
+  filtre.Preparer_filtres();
+  for (auto _ : state)
+    for (uint8_t x : e) filtre.Traiter_echantillon(x);
+  state.counters["x_temps_reel"] = benchmark::Counter(
+      static_cast<double>(e.size()) / 11025 * static_cast<double>(state.iterations()),
+      benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_FiltreTonalite)->Unit(benchmark::kMillisecond);
+
+void BM_AnalyseBloc(benchmark::State& state) {
+  const auto& e = Enregistrement();
+  FFTEntiere fft;
+  for (auto _ : state) fft.Analyser_bloc(std::span(e).first(3675));
+  state.counters["x_temps_reel"] = benchmark::Counter(
+      3675.0 / 11025 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_AnalyseBloc)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

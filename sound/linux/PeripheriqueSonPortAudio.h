@@ -1,0 +1,90 @@
+// The sound card through PortAudio (ALSA on Debian). Device 0 of each kind
+// is the device chosen by name (ChoixPeripheriques) or else the system's
+// default. A stream opens in the exact format asked when the device takes
+// it; otherwise the device runs in float at a rate and channel count it
+// accepts, and the samples are converted (and resampled) on the way, so the
+// layer above always sees the format it asked for.
+//
+// Blocks are filled and drained by the audio callback. The queue between
+// the user-interface thread and the callback is a single-producer,
+// single-consumer ring: the callback takes no lock, allocates nothing, and
+// hands each block back with release semantics (Rendre_entete). A stream
+// that PortAudio ends on its own (device unplugged) is found by Panne.
+#pragma once
+
+#include <portaudio.h>
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sound/ChoixPeripheriques.h"
+#include "sound/PeripheriqueSon.h"
+
+namespace vestral {
+
+struct Options_portaudio {
+  ChoixPeripheriques choix;
+  // Always run the device in float and convert, even when it takes the
+  // stream's format (for drivers that mishandle 8-bit samples, and tests).
+  bool conversion_toujours = false;
+  // Device rate on the conversion path; 0 = the stream's rate if the device
+  // takes it, else the device's default rate.
+  double frequence_peripherique = 0;
+};
+
+class PeripheriqueSonPortAudio : public PeripheriqueSon {
+ public:
+  explicit PeripheriqueSonPortAudio(Options_portaudio options = {});
+  ~PeripheriqueSonPortAudio() override;
+  PeripheriqueSonPortAudio(const PeripheriqueSonPortAudio&) = delete;
+  PeripheriqueSonPortAudio& operator=(const PeripheriqueSonPortAudio&) = delete;
+
+  // The name of the device playing device 0, empty when there is none.
+  std::string Nom_peripherique(Sens sens) const;
+  // True while the open stream runs through the float conversion.
+  bool Conversion_active(Sens sens) const;
+
+  uint16_t Nombre_peripheriques(Sens sens) override;
+  uint16_t Capacites(Sens sens, uint32_t& formats) override;
+  uint16_t Ouvrir(Sens sens, const Format_son& format) override;
+  uint16_t Fermer(Sens sens) override;
+  uint16_t Preparer(Sens sens, Entete_son& entete) override;
+  uint16_t Depreparer(Sens sens, Entete_son& entete) override;
+  uint16_t Mettre_en_file(Sens sens, Entete_son& entete) override;
+  uint16_t Demarrer(Sens sens) override;
+  uint16_t Reinitialiser(Sens sens) override;
+  uint16_t Panne(Sens sens) override;
+  Compteur_blocs& Blocs_rendus(Sens sens) override;
+
+  struct Flux;  // one direction's stream and queue
+
+ private:
+  Flux& flux(Sens sens) { return *flux_[sens == Sens::Entree ? 0 : 1]; }
+  const Flux& flux(Sens sens) const { return *flux_[sens == Sens::Entree ? 0 : 1]; }
+
+  Options_portaudio options_;
+  bool initialise_ = false;
+  std::unique_ptr<Flux> flux_[2];
+};
+
+// The result code for a PortAudio error (0 for paNoError).
+uint16_t Code_son_portaudio(PaError erreur);
+
+struct Description_peripherique {
+  std::string nom;
+  std::string interface;  // host API: ALSA, JACK, OSS...
+  int entrees = 0;        // capture channels
+  int sorties = 0;        // playback channels
+  double frequence = 0;   // default rate
+  bool defaut_entree = false;
+  bool defaut_sortie = false;
+};
+
+std::vector<Description_peripherique> Lister_peripheriques_son();
+// What --list-devices prints: one device a line, with its name to give to
+// --capture / --playback, and the devices the choice selects.
+void Afficher_peripheriques_son(std::ostream& sortie, const ChoixPeripheriques& choix = {});
+
+}  // namespace vestral
