@@ -6,15 +6,20 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "morse/TableMorse.h"
 #include "shell/CheminsPortsSerie.h"
 #include "shell/Configuration.h"
+#include "shell/Cp1252.h"
 #include "shell/EspacePorts.h"
 #include "shell/EtatGeneral.h"
 #include "shell/FONCTIONS_FICHIERS.h"
@@ -28,32 +33,39 @@
 #include "shell/fenetres/RapportQt.h"
 #include "shell/linux/PortSerieLinux.h"
 #include "shell/linux/TonaliteLinux.h"
+#include "sound/CarteSimulee.h"
+#include "sound/ChoixPeripheriques.h"
 #include "sound/FONCTIONS_MIXER.h"
 #include "sound/FONCTIONS_MIXER_SIMULE.h"
+#include "sound/FONCTIONS_WAVE.h"
+#include "sound/FichierAudio.h"
+#include "sound/SignalSimule.h"
 #include "sound/linux/MixerAlsa.h"
+#include "sound/linux/PeripheriqueSonPortAudio.h"
 
 namespace {
 
 using namespace vestral;
 
 constexpr char kAide[] =
-    "Usage: vestral [options]\n"
-    "Emetteur-recepteur morse (CW) par carte son. Travaille dans le dossier courant\n"
-    "(CONFCWER.SER, F1.SER a F4.SER, QSO_MORSE.TXT, AIDE_CW.HLP).\n"
+    "Usage : vestral [options]\n"
+    "Émetteur-récepteur morse (CW) par carte son. Travaille dans le dossier courant\n"
+    "(CONFCWER.SER, F1.SER à F4.SER, QSO_MORSE.TXT, AIDE_CW.HLP).\n"
     "\n"
-    "  --com1=CHEMIN .. --com4=CHEMIN\n"
-    "                         peripherique tenant lieu de COM1 a COM4 (sinon\n"
-    "                         VESTRAL_COM1..4, sinon /dev/ttyS0 a /dev/ttyS3)\n"
-    "  --simulation           carte son, table de mixage et port serie simules ;\n"
-    "                         le signal recu est un QSO en morse genere\n"
-    "  --signal FICHIER.wav   signal recu pris dans un enregistrement (avec --simulation)\n"
-    "  --emission FICHIER.wav ecrit dans ce fichier ce qui est emis (avec --simulation)\n"
-    "  --help                 cette aide\n";
+    "  --simulation                   carte son, table de mixage et port série simulés ;\n"
+    "                                 le signal reçu est un QSO en morse généré\n"
+    "  --signal FICHIER               signal reçu pris dans un enregistrement (WAV, FLAC...,\n"
+    "                                 rejoué en boucle ; avec --simulation)\n"
+    "  --emission FICHIER.wav         écrit à la sortie ce qui a été émis (avec --simulation)\n"
+    "  --com1=CHEMIN .. --com4=CHEMIN périphérique tenant lieu de COM1 à COM4 (aussi\n"
+    "                                 VESTRAL_COM1..4 ; sinon /dev/ttyS0 à /dev/ttyS3)\n"
+    "  --help                         cette aide\n";
 
 struct Options {
   bool simulation = false;
   std::string signal;
   std::string emission;
+  std::vector<uint8_t> enregistrement;  // the samples of --signal
   bool aide = false;
   std::string erreur;
 };
@@ -114,14 +126,70 @@ void Installer_signaux(QWidget* fenetre) {
   for (int s : {SIGTERM, SIGHUP, SIGINT}) sigaction(s, &action, nullptr);
 }
 
+// What the simulated receiver hears: a QSO between two stations, at about
+// 18 words per minute, on a tone near 700 Hz, in band noise.
+constexpr char kTexte_QSO[] =
+    "CQ CQ CQ DE QX1AB QX1AB QX1AB PSE K   "
+    "QX1AB DE QZ2CD QZ2CD K   "
+    "QZ2CD DE QX1AB GM OM ES TNX FER CALL = UR RST 579 579 = QTH RENNES RENNES = "
+    "NAME PAUL PAUL = HW? QZ2CD DE QX1AB K   "
+    "QX1AB DE QZ2CD R GM PAUL TNX FER RPRT = UR RST 599 599 = QTH NANTES NANTES = "
+    "NAME ANNE ANNE = WX SUNNY ES WARM = QX1AB DE QZ2CD K   "
+    "QZ2CD DE QX1AB R TNX ANNE FER FB QSO = 73 ES GL $ QZ2CD DE QX1AB TU   ";
+
+Parametres_signal Signal_du_QSO() {
+  Parametres_signal p;
+  p.texte = Utf8_vers_cp1252(kTexte_QSO);
+  p.mots_par_minute = 18;
+  p.frequence = 700;
+  p.rapport_signal_bruit_db = 12;
+  p.amplitude = 0.4;
+  p.pause_secondes = 3;
+  return p;
+}
+
+// Morse of a text as keyed tone: dots, dashes and gaps of 1250 div speed
+// milliseconds, the tone's edges shaped over 4 ms.
+std::vector<uint8_t> Synthese_simple(std::string_view texte, int vitesse, int frequence) {
+  const int point = kFrequence_son * (1250 / std::max(vitesse, 1)) / 1000;
+  const int rampe = kFrequence_son * 4 / 1000;
+  std::vector<uint8_t> sortie;
+  auto silence = [&](int unites) { sortie.insert(sortie.end(), unites * point, 128); };
+  auto ton = [&](int unites) {
+    const int n = unites * point;
+    for (int i = 0; i < n; ++i) {
+      const double enveloppe = std::min({1.0, double(i) / rampe, double(n - 1 - i) / rampe});
+      const double t = double(sortie.size()) / kFrequence_son;
+      sortie.push_back(static_cast<uint8_t>(
+          std::lround(128 + 127 * enveloppe * std::sin(2 * std::numbers::pi * frequence * t))));
+    }
+  };
+  for (unsigned char c : texte) {
+    if (c == ' ') {
+      silence(4);  // with the letter gap before it: a word gap of 7 dots
+      continue;
+    }
+    const auto motif = Motif_morse(Convertir_touche(c).caractere);
+    for (char element : motif) {
+      ton(element == '.' ? 1 : 3);
+      silence(1);
+    }
+    if (!motif.empty()) silence(2);
+  }
+  return sortie;
+}
+
 // The devices of the program, seen by the windows and the settings: the PC
 // speaker and the serial keying line in the I/O port space, the mixer, the
 // sound card. Real ones, or all simulated with --simulation.
 class Appareils : public Peripheriques, public ReglageMixer {
  public:
-  Appareils(const Options& options, const CheminsPortsSerie& chemins, Rapport& rapport)
+  Appareils(const Options& options, const ChoixPeripheriques& choix_son,
+            const CheminsPortsSerie& chemins, Rapport& rapport)
       : options_(options),
         rapport_(rapport),
+        carte_(Carte_son(options, choix_son)),
+        wave_(*carte_, rapport),
         tonalite_(options.simulation ? std::make_unique<TonaliteMuette>()
                                      : Ouvrir_tonalite_systeme()),
         minuterie_(ports_, *tonalite_),
@@ -140,11 +208,15 @@ class Appareils : public Peripheriques, public ReglageMixer {
   HautParleur& Haut_parleur() { return haut_parleur_; }
   PortSerie& Port_serie() { return port_serie_; }
   FonctionsMixer& Mixer() { return fonctions_mixer_; }
+  FonctionsWave& Wave() { return wave_; }
+  PeripheriqueSon& Carte() { return *carte_; }
 
   void Calibrage_attente() override { haut_parleur_.Calibrage_attente(); }
   void Silence() override { haut_parleur_.Silence(); }
-  bool Verification_carte_son_demarrage() override { return Verification("."); }
-  bool Verification_carte_son() override { return Verification(""); }
+  bool Verification_carte_son_demarrage() override {
+    return wave_.Verification_carte_son_demarrage();
+  }
+  bool Verification_carte_son() override { return wave_.Verification_carte_son(); }
   void Test_port_serie() override {
     Port_choisi();
     port_serie_.Test_port_serie();
@@ -158,14 +230,49 @@ class Appareils : public Peripheriques, public ReglageMixer {
       fonctions_mixer_.Reglage_par_logiciel = configuration_->valeurs.Reglage_par_logiciel;
     fonctions_mixer_.Restauration_mixer();
   }
-  void Preparation_emetteur_recepteur() override { Port_choisi(); }
+  void Preparation_emetteur_recepteur() override {
+    Port_choisi();
+    wave_.Entree_stereo = 0;
+    wave_.Entree_8_bits = 1;
+    wave_.Sortie_8_bits = 1;
+  }
+
+  // The level window's block, started here and looked at on each tick.
   bool Debut_acquisition(int taille) override {
-    if (!options_.simulation) return false;
-    bloc_.assign(static_cast<std::size_t>(taille), 128);
+    wave_.Entree_stereo = 0;
+    wave_.Entree_8_bits = 1;
+    wave_.Taille_tampon = taille;
+    wave_.Format_entree = std::make_unique<Format_son>();
+    wave_.Allocation_tampon(wave_.Entree_1);
+    if (!wave_.Entree_1.Utilisable() ||
+        wave_.Ouverture_entree_son(wave_.Entree_8_bits, kFrequence_son, wave_.Entree_stereo) != 0) {
+      wave_.Liberation_bloc_unique();
+      return false;
+    }
+    if (wave_.Preparation_entete(wave_.Entree_1) != 0 ||
+        wave_.Ajout_tampon_entree(wave_.Entree_1) != 0) {
+      wave_.Suppression_entete(wave_.Entree_1);
+      wave_.Fermeture_entree();
+      wave_.Liberation_bloc_unique();
+      return false;
+    }
+    wave_.Demarrage_entree();
     return true;
   }
-  bool Acquisition_terminee() override { return true; }
-  std::vector<uint8_t> Fin_acquisition() override { return std::move(bloc_); }
+  bool Acquisition_terminee() override {
+    return wave_.Bloc_plein(wave_.Entree_1) || wave_.Peripherique_en_panne(Sens::Entree);
+  }
+  std::vector<uint8_t> Fin_acquisition() override {
+    const bool plein = wave_.Bloc_plein(wave_.Entree_1);
+    wave_.Arret_entree();
+    wave_.Suppression_entete(wave_.Entree_1);
+    wave_.Fermeture_entree();
+    std::vector<uint8_t> bloc;
+    if (plein)
+      bloc.assign(wave_.Entree_1.Donnees(), wave_.Entree_1.Donnees() + wave_.Taille_tampon);
+    wave_.Liberation_bloc_unique();
+    return bloc;
+  }
 
   void Reglage_mixer(const CommandeMixer& c, ResultatMixer& r) override {
     fonctions_mixer_.Reglage_par_logiciel = c.Reglage_par_logiciel;
@@ -182,15 +289,22 @@ class Appareils : public Peripheriques, public ReglageMixer {
   void Port_choisi() {
     if (configuration_) port_serie_.Choix_port(configuration_->Valeur(Champ::Port_serie));
   }
-  bool Verification(const char* point) {
-    if (options_.simulation) return true;
-    rapport_.Bip();
-    rapport_.Erreur(std::string("Fonctionnement impossible car il n'y a pas de carte son") + point);
-    return false;
+  static std::unique_ptr<PeripheriqueSon> Carte_son(const Options& options,
+                                                    const ChoixPeripheriques& choix) {
+    if (!options.simulation)
+      return std::make_unique<PeripheriqueSonPortAudio>(Options_portaudio{.choix = choix});
+    auto carte = std::make_unique<CarteSimulee>(Configuration_carte{}, Horloge_carte::Murale);
+    if (!options.enregistrement.empty())
+      carte->Source_capture(Source_enregistrement(options.enregistrement, true));
+    else
+      carte->Source_capture(SignalSimule(Signal_du_QSO(), Synthese_simple));
+    return carte;
   }
 
   const Options& options_;
   Rapport& rapport_;
+  std::unique_ptr<PeripheriqueSon> carte_;
+  FonctionsWave wave_;
   const Configuration* configuration_ = nullptr;
   EspacePorts ports_;
   std::unique_ptr<Tonalite> tonalite_;
@@ -200,18 +314,27 @@ class Appareils : public Peripheriques, public ReglageMixer {
   PortSerie port_serie_;
   std::unique_ptr<vestral::Mixer> mixer_;
   FonctionsMixer fonctions_mixer_;
-  std::vector<uint8_t> bloc_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  const ChoixPeripheriques choix_son = Lire_choix_peripheriques(argc, argv);
+  if (!choix_son.erreur.empty()) {
+    std::fprintf(stderr, "vestral: %s\n", choix_son.erreur.c_str());
+    return 2;
+  }
+  if (choix_son.lister) {
+    Afficher_peripheriques_son(std::cout, choix_son);
+    return 0;
+  }
   CheminsPortsSerie chemins = CheminsPortsSerie::Depuis_environnement();
   argc = chemins.Retirer_options(argc, argv);
   std::vector<std::string> arguments(argv + 1, argv + argc);
-  const Options options = Lire_options(arguments);
+  Options options = Lire_options(arguments);
   if (options.aide) {
     std::fputs(kAide, stdout);
+    std::fputs(kAide_choix_peripheriques, stdout);
     return 0;
   }
   if (!options.erreur.empty() || !arguments.empty()) {
@@ -219,6 +342,23 @@ int main(int argc, char** argv) {
                  options.erreur.empty() ? ("option inconnue : " + arguments.front()).c_str()
                                         : options.erreur.c_str());
     std::fputs(kAide, stderr);
+    return 2;
+  }
+  if (!options.signal.empty()) {
+    if (!options.simulation) {
+      std::fputs("vestral: --signal ne sert qu'avec --simulation\n", stderr);
+      return 2;
+    }
+    LectureAudio lecture = Lire_fichier_audio(options.signal);
+    if (!lecture.erreur.empty() || lecture.echantillons.empty()) {
+      std::fprintf(stderr, "vestral: %s: %s\n", options.signal.c_str(),
+                   lecture.erreur.empty() ? "enregistrement vide" : lecture.erreur.c_str());
+      return 2;
+    }
+    options.enregistrement = std::move(lecture.echantillons);
+  }
+  if (!options.emission.empty() && !options.simulation) {
+    std::fputs("vestral: --emission ne sert qu'avec --simulation\n", stderr);
     return 2;
   }
 
@@ -231,7 +371,7 @@ int main(int argc, char** argv) {
   FichiersTexte fichiers(rapport, ".");
   JournalQSO journal;
   EtatGeneral etat;
-  Appareils appareils(options, chemins, rapport);
+  Appareils appareils(options, choix_son, chemins, rapport);
   rapport.Definir_bip([&appareils] { appareils.Haut_parleur().Bip_erreur(); });
   Configuration configuration(fichiers, rapport, appareils);
   appareils.Suivre(configuration);
@@ -244,5 +384,11 @@ int main(int argc, char** argv) {
   rapport.Attacher_panneau(fenetre->Panel1);
   Installer_signaux(fenetre.get());
   fenetre->show();
-  return application.exec();
+  const int resultat = application.exec();
+  if (!options.emission.empty()) {
+    auto& carte = static_cast<CarteSimulee&>(appareils.Carte());
+    if (!carte.Ecrire_wav(options.emission))
+      std::fprintf(stderr, "vestral: %s ne peut être écrit\n", options.emission.c_str());
+  }
+  return resultat;
 }
