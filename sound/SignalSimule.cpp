@@ -1,5 +1,7 @@
 #include "sound/SignalSimule.h"
 
+#include "morse/Synthese.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -40,6 +42,11 @@ double SignalSimule::Biquad::Filtrer(double x) {
   y1 = y;
   return y;
 }
+
+SignalSimule::SignalSimule(const Parametres_signal& p)
+    : SignalSimule(p, [](std::string_view texte, int mots_par_minute, int frequence) {
+        return Echantillons_du_texte(texte, mots_par_minute, frequence);
+      }) {}
 
 SignalSimule::SignalSimule(const Parametres_signal& p, const Synthese_morse& synthese)
     : longueur_pause_(static_cast<std::size_t>(std::max(0.0, p.pause_secondes) * kFrequence)),

@@ -37,6 +37,8 @@ struct Parametres_signal {
 
 class SignalSimule {
  public:
+  // The Morse comes from the transmit synthesis (Echantillons_du_texte).
+  explicit SignalSimule(const Parametres_signal& parametres);
   SignalSimule(const Parametres_signal& parametres, const Synthese_morse& synthese);
 
   void Produire(uint8_t* echantillons, std::size_t nombre);

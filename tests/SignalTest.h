@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "morse/TableMorse.h"
+
 namespace vestral::test {
 
 class SignalTest {
@@ -33,6 +35,18 @@ class SignalTest {
     for (std::size_t i = 0; i < motif.size(); ++i) {
       if (i > 0) Silence(point_ms);
       Ton(motif[i] == '.' ? point_ms : 3 * point_ms);
+    }
+    return *this;
+  }
+
+  // A text as sent: 3 dots between characters, 7 between words.
+  SignalTest& Texte(std::string_view texte, double point_ms) {
+    for (char c : texte) {
+      if (c == ' ') {
+        Silence(4 * point_ms);
+        continue;
+      }
+      Motif(Motif_morse(static_cast<uint8_t>(c)), point_ms).Silence(3 * point_ms);
     }
     return *this;
   }

@@ -97,16 +97,7 @@ TEST(Decodeur, PositionsEnEchantillons) {
 
 TEST(Decodeur, PhraseEnVitesseAutomatique) {
   test::SignalTest signal;
-  signal.Silence(500);
-  const double point = 1250.0 / 26;
-  for (char c : std::string("CQ CQ DE F5ABC F5ABC K")) {
-    if (c == ' ') {
-      signal.Silence(4 * point);
-      continue;
-    }
-    signal.Motif(Motif_morse(static_cast<uint8_t>(c)), point).Silence(3 * point);
-  }
-  signal.Silence(1000);
+  signal.Silence(500).Texte("CQ CQ DE F5ABC F5ABC K", 1250.0 / 26).Silence(1000);
   // The estimate starts from 20 and settles within the first words.
   const std::string texte = Decoder(signal, 0, 0);
   EXPECT_NE(texte.find("DE F5ABC F5ABC K"), std::string::npos) << texte;
@@ -131,15 +122,7 @@ class Memoire : public SortieDecodeur {
 
 TEST(Decodeur, FilDuDecodeurNourriParBlocs) {
   test::SignalTest signal;
-  signal.Silence(300);
-  for (char c : std::string("VVV TEST 73")) {
-    if (c == ' ') {
-      signal.Silence(4 * kPoint);
-      continue;
-    }
-    signal.Motif(Motif_morse(static_cast<uint8_t>(c)), kPoint).Silence(3 * kPoint);
-  }
-  signal.Silence(1000);
+  signal.Silence(300).Texte("VVV TEST 73", kPoint).Silence(1000);
 
   JournalQSO journal;
   Memoire memoire;

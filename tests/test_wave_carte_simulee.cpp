@@ -2,7 +2,9 @@
 // test clock, lost frames, the WAV of what was played, and the signal's
 // keying, repetition, noise level and noise band.
 #include <gtest/gtest.h>
+
 #include <sndfile.h>
+#include "morse/ChaineReception.h"
 
 #include <cmath>
 #include <complex>
@@ -182,6 +184,30 @@ TEST(SignalSimule, SourceDeLaCarteSimulee) {
   EXPECT_TRUE(std::equal(attendu.begin() + kTaille_tampon_reception, attendu.end(),
                          wave.Entree_2.Donnees()));
   wave.Fermeture_flux_entree();
+}
+
+}  // namespace
+}  // namespace vestral
+
+namespace vestral {
+namespace {
+
+TEST(SignalSimule, LeMorseSimuleSeDecode) {
+  Parametres_signal p;
+  p.texte = "CQ DE F5ABC K";
+  p.mots_par_minute = 18;
+  p.frequence = 700;
+  p.rapport_signal_bruit_db = 10;
+  p.repeter = false;
+  SignalSimule signal(p);
+  std::vector<uint8_t> e(11025 * 10);
+  signal.Produire(e.data(), e.size());
+  ParametresReception r;
+  r.frequence = static_cast<int>(std::lround(Trouver_frequence(e)));
+  EXPECT_NEAR(r.frequence, 700, 3);
+  std::string texte;
+  for (const auto& c : Decoder_echantillons(e, r)) texte += static_cast<char>(c.caractere);
+  EXPECT_NE(texte.find("DE F5ABC K"), std::string::npos) << texte;
 }
 
 }  // namespace
