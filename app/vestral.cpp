@@ -6,17 +6,14 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <memory>
-#include <numbers>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "morse/TableMorse.h"
 #include "shell/CheminsPortsSerie.h"
 #include "shell/Configuration.h"
 #include "shell/Cp1252.h"
@@ -148,37 +145,6 @@ Parametres_signal Signal_du_QSO() {
   return p;
 }
 
-// Morse of a text as keyed tone: dots, dashes and gaps of 1250 div speed
-// milliseconds, the tone's edges shaped over 4 ms.
-std::vector<uint8_t> Synthese_simple(std::string_view texte, int vitesse, int frequence) {
-  const int point = kFrequence_son * (1250 / std::max(vitesse, 1)) / 1000;
-  const int rampe = kFrequence_son * 4 / 1000;
-  std::vector<uint8_t> sortie;
-  auto silence = [&](int unites) { sortie.insert(sortie.end(), unites * point, 128); };
-  auto ton = [&](int unites) {
-    const int n = unites * point;
-    for (int i = 0; i < n; ++i) {
-      const double enveloppe = std::min({1.0, double(i) / rampe, double(n - 1 - i) / rampe});
-      const double t = double(sortie.size()) / kFrequence_son;
-      sortie.push_back(static_cast<uint8_t>(
-          std::lround(128 + 127 * enveloppe * std::sin(2 * std::numbers::pi * frequence * t))));
-    }
-  };
-  for (unsigned char c : texte) {
-    if (c == ' ') {
-      silence(4);  // with the letter gap before it: a word gap of 7 dots
-      continue;
-    }
-    const auto motif = Motif_morse(Convertir_touche(c).caractere);
-    for (char element : motif) {
-      ton(element == '.' ? 1 : 3);
-      silence(1);
-    }
-    if (!motif.empty()) silence(2);
-  }
-  return sortie;
-}
-
 // The devices of the program, seen by the windows and the settings: the PC
 // speaker and the serial keying line in the I/O port space, the mixer, the
 // sound card. Real ones, or all simulated with --simulation.
@@ -297,7 +263,7 @@ class Appareils : public Peripheriques, public ReglageMixer {
     if (!options.enregistrement.empty())
       carte->Source_capture(Source_enregistrement(options.enregistrement, true));
     else
-      carte->Source_capture(SignalSimule(Signal_du_QSO(), Synthese_simple));
+      carte->Source_capture(SignalSimule(Signal_du_QSO()));
     return carte;
   }
 
