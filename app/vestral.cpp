@@ -30,6 +30,7 @@
 #include "shell/fenetres/RapportQt.h"
 #include "shell/linux/PortSerieLinux.h"
 #include "shell/linux/TonaliteLinux.h"
+#include "sound/AcquisitionBloc.h"
 #include "sound/CarteSimulee.h"
 #include "sound/ChoixPeripheriques.h"
 #include "sound/FONCTIONS_MIXER.h"
@@ -204,41 +205,9 @@ class Appareils : public Peripheriques, public ReglageMixer {
   }
 
   // The level window's block, started here and looked at on each tick.
-  bool Debut_acquisition(int taille) override {
-    wave_.Entree_stereo = 0;
-    wave_.Entree_8_bits = 1;
-    wave_.Taille_tampon = taille;
-    wave_.Format_entree = std::make_unique<Format_son>();
-    wave_.Allocation_tampon(wave_.Entree_1);
-    if (!wave_.Entree_1.Utilisable() ||
-        wave_.Ouverture_entree_son(wave_.Entree_8_bits, kFrequence_son, wave_.Entree_stereo) != 0) {
-      wave_.Liberation_bloc_unique();
-      return false;
-    }
-    if (wave_.Preparation_entete(wave_.Entree_1) != 0 ||
-        wave_.Ajout_tampon_entree(wave_.Entree_1) != 0) {
-      wave_.Suppression_entete(wave_.Entree_1);
-      wave_.Fermeture_entree();
-      wave_.Liberation_bloc_unique();
-      return false;
-    }
-    wave_.Demarrage_entree();
-    return true;
-  }
-  bool Acquisition_terminee() override {
-    return wave_.Bloc_plein(wave_.Entree_1) || wave_.Peripherique_en_panne(Sens::Entree);
-  }
-  std::vector<uint8_t> Fin_acquisition() override {
-    const bool plein = wave_.Bloc_plein(wave_.Entree_1);
-    wave_.Arret_entree();
-    wave_.Suppression_entete(wave_.Entree_1);
-    wave_.Fermeture_entree();
-    std::vector<uint8_t> bloc;
-    if (plein)
-      bloc.assign(wave_.Entree_1.Donnees(), wave_.Entree_1.Donnees() + wave_.Taille_tampon);
-    wave_.Liberation_bloc_unique();
-    return bloc;
-  }
+  bool Debut_acquisition(int taille) override { return acquisition_.Debut(taille); }
+  bool Acquisition_terminee() override { return acquisition_.Terminee(); }
+  std::vector<uint8_t> Fin_acquisition() override { return acquisition_.Fin(); }
 
   void Reglage_mixer(const CommandeMixer& c, ResultatMixer& r) override {
     fonctions_mixer_.Reglage_par_logiciel = c.Reglage_par_logiciel;
@@ -271,6 +240,7 @@ class Appareils : public Peripheriques, public ReglageMixer {
   Rapport& rapport_;
   std::unique_ptr<PeripheriqueSon> carte_;
   FonctionsWave wave_;
+  AcquisitionBloc acquisition_{wave_};
   const Configuration* configuration_ = nullptr;
   EspacePorts ports_;
   std::unique_ptr<Tonalite> tonalite_;
