@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dsp/ReglagesReception.h"
 #include "shell/CheminsPortsSerie.h"
 #include "shell/Configuration.h"
 #include "shell/Cp1252.h"
@@ -313,8 +314,9 @@ int main(int argc, char** argv) {
   appareils.Suivre(configuration);
   EconomiseurEcranDBus economiseur;
 
-  Contexte contexte{rapport, fichiers, configuration, journal, appareils, economiseur, etat,
-                    {},      {}};
+  ReglagesReception reception;
+  Contexte contexte{rapport,     fichiers, configuration, journal, appareils,
+                    economiseur, etat,     reception,     {},      {}};
   std::unique_ptr<TForm1> fenetre = Creation_des_fenetres(contexte);
   if (!fenetre) return 1;  // no usable sound card: reported, nothing written
   rapport.Attacher_panneau(fenetre->Panel1);

@@ -9,6 +9,7 @@
 #include <QStatusTipEvent>
 #include <QTimer>
 
+#include "dsp/ReglagesReception.h"
 #include "shell/Cp1252.h"
 #include "shell/EtatGeneral.h"
 #include "shell/FONCTIONS_FICHIERS.h"
@@ -192,8 +193,8 @@ bool TForm1::A_la_creation_de_la_fiche() {
   // The QSO log starts empty with its full buffer (JournalQSO).
   for (const char* nom : {"F1.SER", "F2.SER", "F3.SER", "F4.SER"}) c.Verifier_fichier_sequence(nom);
   contexte_.etat.Horloge_active = 0;
-  contexte_.etat.Seuil_auto = 1;
-  contexte_.etat.Vitesse_auto = 1;
+  contexte_.reception.Seuil_auto = 1;
+  contexte_.reception.Vitesse_auto = 1;
   Mise_a_jour_legendes();
   return true;
 }

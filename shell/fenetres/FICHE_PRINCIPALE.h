@@ -25,6 +25,7 @@ class JournalQSO;
 class Peripheriques;
 class Rapport;
 struct EtatGeneral;
+struct ReglagesReception;
 class TForm2;
 class TForm3;
 class TForm5;
@@ -41,6 +42,7 @@ struct Contexte {
   Peripheriques& peripheriques;
   EconomiseurEcran& economiseur;
   EtatGeneral& etat;
+  ReglagesReception& reception;
   // The transceiver window, when the program has one (shown modally).
   std::function<QDialog*(QWidget* parent)> Creer_emetteur_recepteur;
   // Asks the desktop to open a document (the help file).

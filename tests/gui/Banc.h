@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "dsp/ReglagesReception.h"
 #include "shell/Configuration.h"
 #include "shell/EtatGeneral.h"
 #include "shell/FONCTIONS_FICHIERS.h"
@@ -100,8 +101,16 @@ class Banc : public ::testing::Test {
     std::filesystem::create_directories(dossier);
     fichiers = std::make_unique<FichiersTexte>(rapport, dossier);
     configuration = std::make_unique<Configuration>(*fichiers, rapport, mixer);
-    contexte = std::make_unique<Contexte>(Contexte{
-        rapport, *fichiers, *configuration, journal, peripheriques, economiseur, etat, {}, {}});
+    contexte = std::make_unique<Contexte>(Contexte{rapport,
+                                                   *fichiers,
+                                                   *configuration,
+                                                   journal,
+                                                   peripheriques,
+                                                   economiseur,
+                                                   etat,
+                                                   reception,
+                                                   {},
+                                                   {}});
   }
   void TearDown() override {
     fenetre.reset();
@@ -158,6 +167,7 @@ class Banc : public ::testing::Test {
   PeripheriquesFactices peripheriques;
   EconomiseurEcranSimule economiseur;
   EtatGeneral etat;
+  ReglagesReception reception;
   JournalQSO journal;
   std::unique_ptr<FichiersTexte> fichiers;
   std::unique_ptr<Configuration> configuration;

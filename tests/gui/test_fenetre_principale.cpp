@@ -42,8 +42,8 @@ TEST_F(Fenetre, DemarrageSansAucunFichier) {
   EXPECT_EQ(rapport.Dernier_panneau(),
             "Problème mixer. Pas d'entrée ligne en enregistrement trouvée!"_cp);
   EXPECT_EQ(etat.Horloge_active, 0);
-  EXPECT_EQ(etat.Seuil_auto, 1);
-  EXPECT_EQ(etat.Vitesse_auto, 1);
+  EXPECT_EQ(reception.Seuil_auto, 1);
+  EXPECT_EQ(reception.Vitesse_auto, 1);
   struct Cas {
     const char* action;
     const char* legende;
