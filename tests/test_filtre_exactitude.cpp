@@ -1,0 +1,114 @@
+// The fast tone filter (vectorised band-pass, chosen for the processor at
+// run time) against the plain one, sample for sample, on random input with
+// random retunes and settings changes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "dsp/FiltreTonalite.h"
+#include "tests/FiltreReference.h"
+
+namespace vestral {
+namespace {
+
+// Random sound: stretches of noise, keyed tones at any frequency and speed,
+// silence and clipped tones.
+std::vector<uint8_t> Son_aleatoire(std::mt19937& aleas, std::size_t taille) {
+  std::vector<uint8_t> e;
+  e.reserve(taille);
+  std::uniform_int_distribution<int> octet(0, 255);
+  while (e.size() < taille) {
+    const int genre = std::uniform_int_distribution<int>(0, 3)(aleas);
+    const std::size_t n = std::uniform_int_distribution<std::size_t>(1, 30000)(aleas);
+    const double f = std::uniform_real_distribution<double>(100, 5000)(aleas);
+    const double amplitude = std::uniform_real_distribution<double>(1, 400)(aleas);
+    const int point = std::uniform_int_distribution<int>(200, 1500)(aleas);
+    const double bruit = std::uniform_real_distribution<double>(0, 40)(aleas);
+    std::normal_distribution<double> gauss(0, 1);
+    for (std::size_t i = 0; i < n && e.size() < taille; ++i) {
+      double x = 128;
+      if (genre == 0) {
+        x = octet(aleas);
+      } else if (genre >= 2) {
+        const bool ton = genre == 3 || (i / point) % 3 != 2;
+        if (ton)
+          x += amplitude * std::sin(2 * std::numbers::pi * f * static_cast<double>(i) / 11025);
+        x += bruit * gauss(aleas);
+      }
+      e.push_back(static_cast<uint8_t>(std::clamp(std::lround(x), 0L, 255L)));
+    }
+  }
+  return e;
+}
+
+TEST(FiltreExact, IdentiqueAuFiltreDeReferenceEchantillonParEchantillon) {
+  constexpr int kVitesses[] = {10, 13, 16, 20, 26, 33, 43, 54};
+  for (unsigned graine = 1; graine <= 4; ++graine) {
+    std::mt19937 aleas(graine);
+    ReglagesReception r_rapide, r_reference;
+    FiltreTonalite rapide(r_rapide);
+    test::FiltreReference reference(r_reference);
+    auto Deux = [&](auto&& action) {
+      action(r_rapide);
+      action(r_reference);
+    };
+    Deux([](ReglagesReception& r) {
+      r.Choisir_vitesse_auto();
+      r.Choisir_seuil_auto();
+    });
+    rapide.Preparer_filtres();
+    reference.Preparer_filtres();
+
+    const auto son = Son_aleatoire(aleas, 40 * 11025);
+    std::size_t prochain_evenement = 0;
+    for (std::size_t i = 0; i < son.size(); ++i) {
+      if (i == prochain_evenement) {
+        prochain_evenement += std::uniform_int_distribution<std::size_t>(1, 20000)(aleas);
+        const int genre = std::uniform_int_distribution<int>(0, 9)(aleas);
+        if (genre <= 4) {  // a tuning click, or a band button
+          const int f = std::uniform_int_distribution<int>(0, 5512)(aleas);
+          const bool bande = genre != 4;
+          Deux([&](ReglagesReception& r) {
+            r.Frequence_reception = f;
+            r.Bande_etroite = bande ? 1 : 0;
+          });
+          rapide.Regler_passe_bande();
+          reference.Regler_passe_bande();
+        } else if (genre == 5) {
+          const int v = std::uniform_int_distribution<int>(0, 8)(aleas);
+          Deux([&](ReglagesReception& r) {
+            v == 8 ? r.Choisir_vitesse_auto() : r.Choisir_vitesse(kVitesses[v]);
+          });
+        } else if (genre == 6) {
+          const int s = std::uniform_int_distribution<int>(0, 7)(aleas);
+          Deux([&](ReglagesReception& r) {
+            s == 7 ? r.Choisir_seuil_auto() : r.Choisir_seuil(kSeuils_manuels[s]);
+          });
+        } else if (genre == 7) {  // a new reception start
+          rapide.Preparer_filtres();
+          reference.Preparer_filtres();
+        }
+      }
+      rapide.Traiter_echantillon(son[i]);
+      reference.Traiter_echantillon(son[i]);
+      ASSERT_EQ(rapide.Sortie_passe_bande(), reference.Sortie_passe_bande())
+          << "graine " << graine << ", échantillon " << i;
+      ASSERT_EQ(r_rapide.Enveloppe_filtree.load(), r_reference.Enveloppe_filtree.load())
+          << "graine " << graine << ", échantillon " << i;
+      ASSERT_EQ(r_rapide.Seuil_filtrage.load(), r_reference.Seuil_filtrage.load())
+          << "graine " << graine << ", échantillon " << i;
+      ASSERT_EQ(r_rapide.Vitesse_estimee.load(), r_reference.Vitesse_estimee.load())
+          << "graine " << graine << ", échantillon " << i;
+      ASSERT_EQ(r_rapide.Duree_point_reception.load(), r_reference.Duree_point_reception.load())
+          << "graine " << graine << ", échantillon " << i;
+    }
+    EXPECT_EQ(rapide.Niveau_moyen(), reference.Niveau_moyen()) << graine;
+    EXPECT_EQ(rapide.Mesure_vitesse(), reference.Mesure_vitesse()) << graine;
+  }
+}
+
+}  // namespace
+}  // namespace vestral
