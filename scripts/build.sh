@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs (when some are missing),
 # then configures and builds into build/ (or the folder named by BUILD_DIR).
-#   scripts/build.sh            build
-#   scripts/build.sh --test     build, then run the whole test suite
+#   scripts/build.sh                 build
+#   scripts/build.sh --test          build, then run the whole test suite; then
+#                                    (see "Checks" below) the suite again under
+#                                    AddressSanitizer and UndefinedBehaviorSanitizer,
+#                                    the core suite under ThreadSanitizer, and each
+#                                    fuzz target for a short while
+#   scripts/build.sh --test --quick  build and run the test suite once, no checks
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +17,7 @@ packages=(
   libsndfile1-dev libsamplerate0-dev
   portaudio19-dev libasound2-dev libasound2-plugins alsa-utils
   qt6-base-dev xvfb xauth
+  clang libclang-rt-14-dev
 )
 
 missing=()
@@ -33,6 +39,35 @@ build_dir=${BUILD_DIR:-build}
 cmake -S . -B "$build_dir" ${CMAKE_ARGS:-}
 cmake --build "$build_dir" -j "$(nproc)"
 
-if [ "${1:-}" = "--test" ]; then
-  ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)"
-fi
+test=0 quick=0
+for argument in "$@"; do
+  case "$argument" in
+    --test) test=1 ;;
+    --quick) quick=1 ;;
+    *) echo "build.sh: unknown option $argument" >&2; exit 2 ;;
+  esac
+done
+((test)) || exit 0
+ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)"
+((quick)) && exit 0
+
+# ---- Checks (CI) ----------------------------------------------------------
+# Each in a build folder of its own beside the main one, with the -O1 that
+# the sanitizers' manuals advise. Any report fails the run.
+checks_flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g")
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer: whole suite"
+cmake -S . -B "$build_dir-asan" -DVESTRAL_SANITIZE=address "${checks_flags[@]}" >/dev/null
+cmake --build "$build_dir-asan" -j "$(nproc)"
+ctest --test-dir "$build_dir-asan" --output-on-failure -j "$(nproc)"
+
+echo "== ThreadSanitizer: core suite (decoder thread, capture pump, retunes, QSO log...)"
+cmake -S . -B "$build_dir-tsan" -DVESTRAL_SANITIZE=thread "${checks_flags[@]}" >/dev/null
+cmake --build "$build_dir-tsan" -j "$(nproc)" --target vestral_tests vestral-decode vestral-encode
+"$build_dir-tsan/vestral_tests" --gtest_brief=1
+
+echo "== Fuzz targets, ${VESTRAL_FUZZ_SECONDS:-20} s each"
+BUILD_DIR="$build_dir-fuzz" scripts/fuzz.sh "${VESTRAL_FUZZ_SECONDS:-20}"
