@@ -1,5 +1,6 @@
 #include "dsp/FenetreEchantillons.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace vestral {
@@ -15,10 +16,12 @@ void FenetreEchantillons::Vider_fenetre() {
 bool FenetreEchantillons::Ajout_bloc_recu(std::span<const uint8_t> bloc) {
   const int64_t total = total_.load(std::memory_order_relaxed);
   const bool pleine = total > taille_bloc_;
-  const auto taille = static_cast<int64_t>(anneau_.size());
-  for (int32_t i = 0; i < taille_bloc_; ++i) {
-    const uint8_t valeur = i < static_cast<int32_t>(bloc.size()) ? bloc[i] : 128;
-    anneau_[(total + i) % taille].store(valeur, std::memory_order_relaxed);
+  const std::size_t taille = anneau_.size();
+  std::size_t c = static_cast<std::size_t>(total % static_cast<int64_t>(taille));
+  const auto n = std::min<std::size_t>(bloc.size(), static_cast<std::size_t>(taille_bloc_));
+  for (std::size_t i = 0; i < static_cast<std::size_t>(taille_bloc_); ++i) {
+    anneau_[c].store(i < n ? bloc[i] : 128, std::memory_order_relaxed);
+    if (++c == taille) c = 0;
   }
   // Sequentially consistent, with the waiter's flag: no wake-up is lost.
   total_.store(total + taille_bloc_, std::memory_order_seq_cst);
@@ -26,24 +29,41 @@ bool FenetreEchantillons::Ajout_bloc_recu(std::span<const uint8_t> bloc) {
   return pleine;
 }
 
+std::size_t FenetreEchantillons::Case(int64_t index) const {
+  return static_cast<std::size_t>(index % static_cast<int64_t>(anneau_.size()));
+}
+
 std::optional<uint8_t> FenetreEchantillons::Prendre_echantillon() {
+  uint8_t valeur;
+  if (Prendre_echantillons(&valeur, 1) == 0) return std::nullopt;
+  return valeur;
+}
+
+int FenetreEchantillons::Prendre_echantillons(uint8_t* destination, int maximum) {
   for (;;) {
     const int64_t total = total_.load(std::memory_order_acquire);
     int64_t lecture = lecture_.load(std::memory_order_relaxed);
     const int64_t debut = Debut(total);
     if (lecture < debut) lecture = debut;
-    if (lecture >= total) {
+    if (lecture >= total || maximum <= 0) {
       lecture_.store(lecture, std::memory_order_relaxed);
-      return std::nullopt;
+      return 0;
     }
-    // Acquire: the check below cannot be done before the read.
-    const uint8_t valeur =
-        anneau_[lecture % static_cast<int64_t>(anneau_.size())].load(std::memory_order_acquire);
-    // The slot is rewritten only once the producer has appended two more
-    // blocks; if that happened during the read, start again.
+    const int n = static_cast<int>(std::min<int64_t>(maximum, total - lecture));
+    std::size_t c = lecture == lecture_connue_ ? case_lecture_ : Case(lecture);
+    const std::size_t taille = anneau_.size();
+    for (int i = 0; i < n; ++i) {
+      // Acquire: the check below cannot be done before the reads.
+      destination[i] = anneau_[c].load(std::memory_order_acquire);
+      if (++c == taille) c = 0;
+    }
+    // A slot is rewritten only once the producer has appended two more
+    // blocks; if that happened during the reads, start again.
     if (lecture >= Debut(total_.load(std::memory_order_relaxed))) {
-      lecture_.store(lecture + 1, std::memory_order_relaxed);
-      return valeur;
+      lecture_connue_ = lecture + n;
+      case_lecture_ = c;
+      lecture_.store(lecture + n, std::memory_order_relaxed);
+      return n;
     }
   }
 }

@@ -34,6 +34,9 @@ class FenetreEchantillons {
 
   // Consumer side.
   std::optional<uint8_t> Prendre_echantillon();
+  // Up to `maximum` unread samples at once, as that many calls of
+  // Prendre_echantillon would give them; answers how many (0: none unread).
+  int Prendre_echantillons(uint8_t* destination, int maximum);
   // Position_lecture and Nombre_echantillons, read together.
   struct Positions {
     int32_t Position_lecture;
@@ -56,12 +59,19 @@ class FenetreEchantillons {
     return total > 2 * taille_bloc_ ? total - 2 * taille_bloc_ : 0;
   }
 
+  // Ring slot of an absolute sample index.
+  std::size_t Case(int64_t index) const;
+
   int32_t taille_bloc_;
   std::vector<std::atomic<uint8_t>> anneau_;  // three blocks
   std::atomic<int64_t> total_{0};             // samples appended since Vider_fenetre
   // Absolute index of the next sample to read; written by the consumer only
   // (atomic so that the producer side may look at it).
   std::atomic<int64_t> lecture_{0};
+  // Consumer only: the ring slot of lecture_, while lecture_ equals
+  // lecture_connue_ (saves a division per sample).
+  int64_t lecture_connue_ = -1;
+  std::size_t case_lecture_ = 0;
 
   std::mutex verrou_attente_;
   std::condition_variable attente_;

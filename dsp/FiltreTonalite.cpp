@@ -1,8 +1,11 @@
 #include "dsp/FiltreTonalite.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <numbers>
 
 namespace vestral {
@@ -15,23 +18,53 @@ int32_t Arrondi(double x) {
   return static_cast<int32_t>(std::nearbyint(x));  // to nearest, halves to even
 }
 
-// Sum of a[j] x b[j]: every product and partial sum fits in 32 bits
-// (|a| <= 255, and the sum of |b| stays far below 2^31 / 255). Compiled
-// twice; the processor's widest vectors are chosen when the filter is made.
-[[gnu::always_inline]] inline int32_t Somme_produits(const int16_t* a, const int16_t* b) {
-  int32_t somme = 0;
-  for (int j = 0; j < kLongueur_passe_bande; ++j)
-    somme += static_cast<int32_t>(a[j]) * static_cast<int32_t>(b[j]);
-  return somme;
+constexpr int kTaps_calcul = 256;
+
+// Band-pass sums: s[i] = sum over j of x[i + j] x c[j], 256 terms. Every
+// product and partial sum fits in 32 bits, so the order of the additions
+// does not matter. Compiled once per instruction set; the filter picks the
+// widest the processor has when it is made (a plain function pointer: the
+// thread sanitizer does not run GNU indirect functions).
+[[gnu::always_inline]] inline void Sommes_generiques(const int16_t* x, const int16_t* c, int32_t* s,
+                                                     int n) {
+  for (int i = 0; i < n; ++i) {
+    int32_t somme = 0;
+    for (int j = 0; j < kTaps_calcul; ++j)
+      somme += static_cast<int32_t>(x[i + j]) * static_cast<int32_t>(c[j]);
+    s[i] = somme;
+  }
 }
 
-int32_t Produit_scalaire(const int16_t* a, const int16_t* b) {
-  return Somme_produits(a, b);
+void Sommes_base(const int16_t* x, const int16_t* c, int32_t* s, int n) {
+  Sommes_generiques(x, c, s, n);
 }
 
-__attribute__((target("avx2"))) int32_t Produit_scalaire_avx2(const int16_t* a, const int16_t* b) {
-  return Somme_produits(a, b);
+__attribute__((target("avx2"))) void Sommes_avx2(const int16_t* x, const int16_t* c, int32_t* s,
+                                                 int n) {
+  Sommes_generiques(x, c, s, n);
 }
+
+// 32 products per instruction, added in pairs straight into the sums.
+// (GCC 12 wrongly reports the intrinsics' own undefined operands.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+__attribute__((target("avx512f,avx512bw,avx512vnni"))) void Sommes_avx512(const int16_t* x,
+                                                                          const int16_t* c,
+                                                                          int32_t* s, int n) {
+  __m512i k[8];
+  for (int b = 0; b < 8; ++b) k[b] = _mm512_load_si512(c + 32 * b);
+  for (int i = 0; i < n; ++i) {
+    const int16_t* v = x + i;
+    __m512i a0 = _mm512_dpwssd_epi32(_mm512_setzero_si512(), _mm512_loadu_si512(v), k[0]);
+    __m512i a1 = _mm512_dpwssd_epi32(_mm512_setzero_si512(), _mm512_loadu_si512(v + 32), k[1]);
+    for (int b = 2; b < 8; b += 2) {
+      a0 = _mm512_dpwssd_epi32(a0, _mm512_loadu_si512(v + 32 * b), k[b]);
+      a1 = _mm512_dpwssd_epi32(a1, _mm512_loadu_si512(v + 32 * b + 32), k[b + 1]);
+    }
+    s[i] = _mm512_reduce_add_epi32(_mm512_add_epi32(a0, a1));
+  }
+}
+#pragma GCC diagnostic pop
 
 }  // namespace
 
@@ -53,6 +86,16 @@ CoefficientsPasseBande Concevoir_passe_bande(int32_t frequence, bool bande_etroi
 int Longueur_passe_bas(int vitesse) {
   return 2 * ((1090 / vitesse) / 2);
 }
+
+namespace {
+// Half lengths N(v)/2 of the bank's rows.
+const std::array<int, kVitesse_max - kVitesse_min + 1> kDemis_passe_bas = [] {
+  std::array<int, kVitesse_max - kVitesse_min + 1> demis{};
+  for (int v = kVitesse_min; v <= kVitesse_max; ++v)
+    demis[v - kVitesse_min] = Longueur_passe_bas(v) / 2;
+  return demis;
+}();
+}  // namespace
 
 LignePasseBas Concevoir_passe_bas(int vitesse) {
   const double re = kFrequence_echantillonnage_entree / (kFrequence_echantillonnage_entree / 1000);
@@ -79,9 +122,27 @@ int32_t Vitesse_de_mesure(double z) {
   return 54;
 }
 
-FiltreTonalite::FiltreTonalite(ReglagesReception& reglages)
-    : reglages_(reglages),
-      produit_scalaire_(__builtin_cpu_supports("avx2") ? Produit_scalaire_avx2 : Produit_scalaire) {
+FiltreTonalite::FiltreTonalite(ReglagesReception& reglages) : reglages_(reglages) {
+  if (!Choisir_jeu(Jeu::Avx512) && !Choisir_jeu(Jeu::Avx2)) Choisir_jeu(Jeu::Base);
+}
+
+bool FiltreTonalite::Choisir_jeu(Jeu jeu) {
+  switch (jeu) {
+    case Jeu::Base:
+      sommes_ = Sommes_base;
+      break;
+    case Jeu::Avx2:
+      if (!__builtin_cpu_supports("avx2")) return false;
+      sommes_ = Sommes_avx2;
+      break;
+    case Jeu::Avx512:
+      if (!__builtin_cpu_supports("avx512bw") || !__builtin_cpu_supports("avx512vnni"))
+        return false;
+      sommes_ = Sommes_avx512;
+      break;
+  }
+  jeu_ = jeu;
+  return true;
 }
 
 void FiltreTonalite::Preparer_filtres() {
@@ -91,8 +152,8 @@ void FiltreTonalite::Preparer_filtres() {
   compteur_decimation_ = 0;
   mesure_vitesse_ = 691;
   Regler_passe_bande();
-  ligne_passe_bande_.fill(0);
-  position_passe_bande_ = 0;
+  historique_.fill(0);
+  fin_historique_ = kLongueur_passe_bande - 1;
   for (int v = kVitesse_min; v <= kVitesse_max; ++v)
     table_passe_bas_[v - kVitesse_min] = Concevoir_passe_bas(v);
   ligne_passe_bas_.fill(0);
@@ -126,21 +187,6 @@ void FiltreTonalite::Prendre_nouveaux_coefficients() {
   nouveaux_coefficients_.store(false, std::memory_order_relaxed);
 }
 
-void FiltreTonalite::Pas_passe_bande(uint8_t s) {
-  if (nouveaux_coefficients_.load(std::memory_order_acquire)) Prendre_nouveaux_coefficients();
-  position_passe_bande_ =
-      position_passe_bande_ == 0 ? kLongueur_passe_bande - 1 : position_passe_bande_ - 1;
-  const auto e = static_cast<int16_t>(2 * s - 255);
-  ligne_passe_bande_[position_passe_bande_] = e;
-  ligne_passe_bande_[position_passe_bande_ + kLongueur_passe_bande] = e;
-  // The delay line holds (2s - 255) x 15; the gain is applied after the sum.
-  const int64_t somme =
-      int64_t{kGain_passe_bande} *
-      produit_scalaire_(&ligne_passe_bande_[position_passe_bande_], coefficients_.data());
-  sortie_passe_bande_ =
-      static_cast<int32_t>(std::clamp<int64_t>(somme / 100000, -kSortie_max, kSortie_max));
-}
-
 void FiltreTonalite::Pas_passe_bas() {
   position_passe_bas_ = position_passe_bas_ == 0 ? kLigne_passe_bas - 1 : position_passe_bas_ - 1;
   const int32_t x0 = cumul_enveloppe_ / 10;
@@ -150,28 +196,66 @@ void FiltreTonalite::Pas_passe_bas() {
                                                   : reglages_.Vitesse_reception.load();
   const int v = std::clamp(vitesse, kVitesse_min, kVitesse_max);
   const auto& h = table_passe_bas_[v - kVitesse_min];
-  const int demi = Longueur_passe_bas(v) / 2;
+  const int demi = kDemis_passe_bas[v - kVitesse_min];
   const int32_t* x = &ligne_passe_bas_[position_passe_bas_];
-  int64_t y = 0;
-  for (int k = 0; k < demi; ++k) y += int64_t{x[demi - 1 - k] + x[demi + k]} * h[k];
-  reglages_.Enveloppe_filtree.store(static_cast<int32_t>(y / 7700), std::memory_order_relaxed);
+  // 32 bits suffice: |x| <= 11 x 3825 / 10, |h| <= 10000 x 2 x 23 / 1002,
+  // at most 54 terms.
+  int32_t y = 0;
+  for (int k = 0; k < demi; ++k) y += (x[demi - 1 - k] + x[demi + k]) * h[k];
+  reglages_.Enveloppe_filtree.store(y / 7700, std::memory_order_relaxed);
 }
 
-void FiltreTonalite::Traiter_echantillon(uint8_t echantillon) {
-  ++compteur_echantillons_;
-  ++compteur_decimation_;
-  if (compteur_decimation_ >= kDecimation_passe_bande) {
-    Pas_passe_bande(echantillon);
-    compteur_decimation_ = 0;
+void FiltreTonalite::Traiter_echantillons(const uint8_t* echantillons, int nombre) {
+  // A new coefficient set is taken before the band-pass steps of the batch.
+  if (nouveaux_coefficients_.load(std::memory_order_acquire)) Prendre_nouveaux_coefficients();
+  while (nombre > 0) {
+    const int n = std::min(nombre, kMorceau);
+    Traiter_morceau(echantillons, n);
+    echantillons += n;
+    nombre -= n;
   }
-  cumul_enveloppe_ += std::abs(sortie_passe_bande_);
-  if (compteur_echantillons_ < echantillons_par_ms_) return;
-  Pas_passe_bas();
-  ++compteur_ticks_;
-  somme_trois_ticks_ += cumul_enveloppe_;
-  if (compteur_ticks_ >= 3) Pas_lent();
-  compteur_echantillons_ = 0;
-  cumul_enveloppe_ = 0;
+}
+
+void FiltreTonalite::Traiter_morceau(const uint8_t* e, int n) {
+  // The band-pass inputs of the batch (every second sample), after the
+  // newest 229 of the earlier ones; then all their sums at once.
+  constexpr int kAnciens = kLongueur_passe_bande - 1;
+  if (fin_historique_ + n / 2 + 1 > kHistorique) {
+    std::memmove(historique_.data(), historique_.data() + fin_historique_ - kAnciens,
+                 kAnciens * sizeof(int16_t));
+    fin_historique_ = kAnciens;
+  }
+  const int premier = fin_historique_;
+  int decimation = compteur_decimation_;
+  for (int i = 0; i < n; ++i) {
+    if (++decimation >= kDecimation_passe_bande) {
+      historique_[fin_historique_++] = static_cast<int16_t>(2 * e[i] - 255);
+      decimation = 0;
+    }
+  }
+  if (fin_historique_ > premier)
+    sommes_(&historique_[premier - kAnciens], coefficients_.data(), sommes_morceau_.data(),
+            fin_historique_ - premier);
+
+  const int32_t* somme = sommes_morceau_.data();
+  for (int i = 0; i < n; ++i) {
+    ++compteur_echantillons_;
+    ++compteur_decimation_;
+    if (compteur_decimation_ >= kDecimation_passe_bande) {
+      const int64_t y = int64_t{kGain_passe_bande} * *somme++;
+      sortie_passe_bande_ =
+          static_cast<int32_t>(std::clamp<int64_t>(y / 100000, -kSortie_max, kSortie_max));
+      compteur_decimation_ = 0;
+    }
+    cumul_enveloppe_ += std::abs(sortie_passe_bande_);
+    if (compteur_echantillons_ < echantillons_par_ms_) continue;
+    Pas_passe_bas();
+    ++compteur_ticks_;
+    somme_trois_ticks_ += cumul_enveloppe_;
+    if (compteur_ticks_ >= 3) Pas_lent();
+    compteur_echantillons_ = 0;
+    cumul_enveloppe_ = 0;
+  }
 }
 
 void FiltreTonalite::Pas_lent() {

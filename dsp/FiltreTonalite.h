@@ -42,7 +42,17 @@ class FiltreTonalite {
 
   void Preparer_filtres();
   void Regler_passe_bande();
-  void Traiter_echantillon(uint8_t echantillon);
+  void Traiter_echantillon(uint8_t echantillon) { Traiter_echantillons(&echantillon, 1); }
+  // The same as that many calls of Traiter_echantillon, in order; the
+  // band-pass outputs are then computed together.
+  void Traiter_echantillons(const uint8_t* echantillons, int nombre);
+
+  // The band-pass sums are done with the widest vectors the processor has;
+  // the tests may ask for a narrower set (answers false when the processor
+  // lacks it).
+  enum class Jeu { Base, Avx2, Avx512 };
+  bool Choisir_jeu(Jeu jeu);
+  Jeu Jeu_choisi() const { return jeu_; }
 
   // Observed values, for the displays and the tests.
   int32_t Sortie_passe_bande() const { return sortie_passe_bande_; }
@@ -52,21 +62,32 @@ class FiltreTonalite {
   const LignePasseBas& Ligne_passe_bas(int vitesse) const { return table_passe_bas_[vitesse - 10]; }
 
  private:
+  // Sums of 256 products c[j] x x[i + j], for i = 0 .. n - 1.
+  using Sommes = void (*)(const int16_t* x, const int16_t* c, int32_t* sommes, int n);
+
   void Prendre_nouveaux_coefficients();
-  void Pas_passe_bande(uint8_t echantillon);
   void Pas_passe_bas();
   void Pas_lent();
   void Mesure_de_vitesse(double a);
+  void Traiter_morceau(const uint8_t* echantillons, int nombre);
 
   ReglagesReception& reglages_;
-  int32_t (*produit_scalaire_)(const int16_t*, const int16_t*);
+  Sommes sommes_;
+  Jeu jeu_;
 
-  // Band-pass: coefficients spread over the whole 230 taps (int16 suffices:
-  // |c| <= 200000 x 600 / 5512), delay line of 2s - 255 values, newest
-  // first, kept twice so that a contiguous window always exists.
-  alignas(32) std::array<int16_t, kLongueur_passe_bande + 2> coefficients_{};
-  alignas(32) std::array<int16_t, 2 * kLongueur_passe_bande + 2> ligne_passe_bande_{};
-  int position_passe_bande_ = 0;
+  // Band-pass: the whole symmetric response over the 230 taps, padded with
+  // zeros to 256 (int16 suffices: |c| <= 200000 x 600 / 5512), and the
+  // inputs 2s - 255 in arrival order; the step's output is the sum over the
+  // newest 230. The gain 15 is applied after the sum. Every product and
+  // partial sum fits in 32 bits (|x| <= 255, and the sum of |c| stays far
+  // below 2^31 / 255).
+  static constexpr int kTaps_calcul = 256;
+  static constexpr int kHistorique = 4096;
+  static constexpr int kMorceau = 1024;  // samples per batch: kMorceau / 2 outputs
+  alignas(64) std::array<int16_t, kTaps_calcul> coefficients_{};
+  alignas(64) std::array<int16_t, kHistorique + kTaps_calcul> historique_{};
+  int fin_historique_ = kLongueur_passe_bande - 1;
+  std::array<int32_t, kMorceau / 2 + 1> sommes_morceau_{};
   int32_t sortie_passe_bande_ = 0;
 
   // A retune from another thread: the new half response waits here.

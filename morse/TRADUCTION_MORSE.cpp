@@ -1,5 +1,6 @@
 #include "morse/TRADUCTION_MORSE.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
@@ -22,6 +23,8 @@ constexpr int kEspace_mot_min = 50;
 constexpr int kPeriode_signal_ms = 40;
 // The clock is looked at every this many samples (about 3 ms).
 constexpr int kEchantillons_entre_horloges = 32;
+// Samples taken from the window at once by a wait.
+constexpr int kLot_maximal = 256;
 
 uint32_t Horloge_systeme() {
   using namespace std::chrono;
@@ -108,38 +111,52 @@ void Decodeur::Lire_echantillon() {
     if (Arret_traduction.load(std::memory_order_relaxed) == 1) {
       return;  // the filter keeps its last output
     }
-    if (const auto s = fenetre_.Prendre_echantillon()) {
-      echantillon = *s;
-      break;
-    }
+    if (fenetre_.Prendre_echantillons(&echantillon, 1) == 1) break;
     Attendre_echantillons(1);
   }
+  Traiter_lus(&echantillon, 1);
+}
 
-  if (++compteur_niveau_ == 10) {
-    const int32_t v = std::abs(2 * echantillon - 255) * 20;
-    crete_entree_ = v > crete_entree_ ? v : (crete_entree_ > 0 ? crete_entree_ - 1 : 0);
-    reglages_.Niveau_entree.store(crete_entree_ * 100 / 5100, std::memory_order_relaxed);
-    compteur_niveau_ = 0;
-  }
+void Decodeur::Traiter_lus(const uint8_t* echantillons, int nombre) {
+  const bool affichage = sortie_.Affichage();
+  while (nombre > 0) {
+    // Up to the next sample after which something is looked at: the
+    // indicator history (every 440), the speed label (5500), the clock.
+    int n = std::min({nombre, 440 - compteur_echantillons_ % 440, 5500 - compteur_echantillons_});
+    if (affichage) n = std::min(n, std::max(compte_a_rebours_horloge_, 1));
 
-  filtre_.Traiter_echantillon(echantillon);
+    for (int i = 0; i < n; ++i) {
+      if (++compteur_niveau_ == 10) {
+        const int32_t v = std::abs(2 * echantillons[i] - 255) * 20;
+        crete_entree_ = v > crete_entree_ ? v : (crete_entree_ > 0 ? crete_entree_ - 1 : 0);
+        reglages_.Niveau_entree.store(crete_entree_ * 100 / 5100, std::memory_order_relaxed);
+        compteur_niveau_ = 0;
+      }
+    }
+    filtre_.Traiter_echantillons(echantillons, n);
+    echantillons += n;
+    nombre -= n;
 
-  if (sortie_.Affichage() && --compte_a_rebours_horloge_ <= 0) {
-    compte_a_rebours_horloge_ = kEchantillons_entre_horloges;
-    if (horloge_() - dernier_rafraichissement_ >= kPeriode_signal_ms) Rafraichir_signal();
-  }
+    if (affichage) {
+      compte_a_rebours_horloge_ -= n;
+      if (compte_a_rebours_horloge_ <= 0) {
+        compte_a_rebours_horloge_ = kEchantillons_entre_horloges;
+        if (horloge_() - dernier_rafraichissement_ >= kPeriode_signal_ms) Rafraichir_signal();
+      }
+    }
 
-  ++compteur_echantillons_;
-  if (compteur_echantillons_ % 440 == 0) {
-    index_historique_ = (index_historique_ + 1) % 25;
-    signal_present_ =
-        reglages_.Enveloppe_filtree.load(std::memory_order_relaxed) >
-        static_cast<int32_t>(reglages_.Seuil_filtrage.load(std::memory_order_relaxed));
-    historique_signal_[index_historique_] = signal_present_;
-  }
-  if (compteur_echantillons_ == 5500) {
-    Afficher_vitesse();
-    compteur_echantillons_ = 0;
+    compteur_echantillons_ += n;
+    if (compteur_echantillons_ % 440 == 0) {
+      index_historique_ = (index_historique_ + 1) % 25;
+      signal_present_ =
+          reglages_.Enveloppe_filtree.load(std::memory_order_relaxed) >
+          static_cast<int32_t>(reglages_.Seuil_filtrage.load(std::memory_order_relaxed));
+      historique_signal_[index_historique_] = signal_present_;
+    }
+    if (compteur_echantillons_ == 5500) {
+      Afficher_vitesse();
+      compteur_echantillons_ = 0;
+    }
   }
 }
 
@@ -153,6 +170,16 @@ void Decodeur::Attendre_ms(int n) {
   const int32_t attente = n * kFrequence_echantillonnage_entree / 1000;
   for (;;) {
     if (Arret_traduction.load(std::memory_order_relaxed) == 1) return;
+    // The samples this wait will read for sure, before its last one, are
+    // taken and filtered together: no position check can end it before.
+    const int32_t position = fenetre_.Position_lecture();
+    if (position >= position_repere_) {
+      uint8_t lus[kLot_maximal];
+      const int32_t avant_dernier = attente - (position - position_repere_) - 1;
+      const int k = fenetre_.Prendre_echantillons(
+          lus, static_cast<int>(std::min<int32_t>(avant_dernier, kLot_maximal)));
+      if (k > 0) Traiter_lus(lus, k);
+    }
     Lire_echantillon();
     if (Arret_traduction.load(std::memory_order_relaxed) == 1) return;
     position_courante_ = fenetre_.Position_lecture();

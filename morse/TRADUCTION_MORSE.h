@@ -76,6 +76,9 @@ class Decodeur {
  private:
   void Attendre_echantillons(int non_lus);
   void Lire_echantillon();
+  // What reading each of these samples does besides taking it: input level,
+  // tone filter, indicator history, speed label.
+  void Traiter_lus(const uint8_t* echantillons, int nombre);
   bool Lire_manipulation();
   void Attendre_ms(int n);
   bool Attendre_tonalite();

@@ -70,10 +70,26 @@ LectureAudio Lire_fichier_audio(const std::string& chemin) {
                      std::to_string(info.samplerate) + " Hz)";
     return lecture;
   }
+  // 8-bit unsigned mono WAV at 11025 Hz: the bytes are the samples.
+  if (info.channels == 1 && info.samplerate == kFrequence &&
+      (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV &&
+      (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 && info.frames > 0 &&
+      info.frames < (sf_count_t{1} << 40)) {
+    lecture.echantillons.resize(static_cast<std::size_t>(info.frames));
+    const sf_count_t n = sf_read_raw(fichier.get(), lecture.echantillons.data(), info.frames);
+    lecture.echantillons.resize(static_cast<std::size_t>(std::max<sf_count_t>(n, 0)));
+    if (n < 0 || (n == 0 && sf_error(fichier.get()) != SF_ERR_NO_ERROR)) {
+      lecture.echantillons.clear();
+      lecture.erreur = std::string("erreur de lecture (") + sf_strerror(fichier.get()) + ")";
+    }
+    return lecture;
+  }
   sf_command(fichier.get(), SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
 
   // Mix to mono.
   std::vector<float> mono;
+  if (info.frames > 0 && info.frames < (sf_count_t{1} << 32))
+    mono.reserve(static_cast<std::size_t>(info.frames));
   const int canaux = info.channels;
   std::vector<float> trames(4096 * static_cast<std::size_t>(canaux));
   for (;;) {
