@@ -36,6 +36,7 @@ class FFTEntiere {
   int32_t Cosinus(int index) const { return cosinus_[index]; }
   int32_t Sinus(int index) const { return sinus_[index]; }
   const std::vector<int32_t>& Entree_FFT() const { return entree_; }
+  std::vector<int32_t>& Entree_FFT_modifiable() { return entree_; }
   void Transformer_FFT();
   void Calculer_modules();
   void Cumuler_spectres();
@@ -46,6 +47,16 @@ class FFTEntiere {
   int taille_ = 2048;
   int etages_ = 11;
   std::vector<uint16_t> inversion_bits_;
+  struct Twiddle {
+    int32_t c, s;
+  };
+  std::vector<Twiddle> twiddles_;                // stage by stage, index j of each
+  std::vector<double> twiddles_c_, twiddles_s_;  // the same, for the vector stages
+  using Etage = void (*)(int32_t* re, int32_t* im, const double* c, const double* s, int n, int h);
+  Etage etage_ = nullptr;   // stages of 8 butterflies and more; null: integers only
+  Etage etage4_ = nullptr;  // the stage of 4
+  std::size_t taille_eclaircie_ = 0;
+  std::vector<uint32_t> positions_gardees_;
   std::vector<int32_t> cosinus_, sinus_;
   std::vector<int32_t> entree_, reelle_, imaginaire_;
   std::vector<int32_t> spectre_;

@@ -53,16 +53,29 @@ __attribute__((target("avx512f,avx512bw,avx512vnni"))) void Sommes_avx512(const 
                                                                           int32_t* s, int n) {
   __m512i k[8];
   for (int b = 0; b < 8; ++b) k[b] = _mm512_load_si512(c + 32 * b);
-  for (int i = 0; i < n; ++i) {
-    const int16_t* v = x + i;
+  auto Somme = [&](const int16_t* v) __attribute__((target("avx512f,avx512bw,avx512vnni"))) {
     __m512i a0 = _mm512_dpwssd_epi32(_mm512_setzero_si512(), _mm512_loadu_si512(v), k[0]);
     __m512i a1 = _mm512_dpwssd_epi32(_mm512_setzero_si512(), _mm512_loadu_si512(v + 32), k[1]);
     for (int b = 2; b < 8; b += 2) {
       a0 = _mm512_dpwssd_epi32(a0, _mm512_loadu_si512(v + 32 * b), k[b]);
       a1 = _mm512_dpwssd_epi32(a1, _mm512_loadu_si512(v + 32 * b + 32), k[b + 1]);
     }
-    s[i] = _mm512_reduce_add_epi32(_mm512_add_epi32(a0, a1));
+    return _mm512_add_epi32(a0, a1);
+  };
+  int i = 0;
+  // Four sums at a time, their lanes added together in one tree.
+  for (; i + 4 <= n; i += 4) {
+    const __m512i a = Somme(x + i), b = Somme(x + i + 1), d = Somme(x + i + 2),
+                  e = Somme(x + i + 3);
+    const __m512i ab = _mm512_add_epi32(_mm512_unpacklo_epi32(a, b), _mm512_unpackhi_epi32(a, b));
+    const __m512i de = _mm512_add_epi32(_mm512_unpacklo_epi32(d, e), _mm512_unpackhi_epi32(d, e));
+    const __m512i t =
+        _mm512_add_epi32(_mm512_unpacklo_epi64(ab, de), _mm512_unpackhi_epi64(ab, de));
+    const __m256i u = _mm256_add_epi32(_mm512_castsi512_si256(t), _mm512_extracti64x4_epi64(t, 1));
+    const __m128i w = _mm_add_epi32(_mm256_castsi256_si128(u), _mm256_extracti128_si256(u, 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(s + i), w);
   }
+  for (; i < n; ++i) s[i] = _mm512_reduce_add_epi32(Somme(x + i));
 }
 #pragma GCC diagnostic pop
 
@@ -154,8 +167,14 @@ void FiltreTonalite::Preparer_filtres() {
   Regler_passe_bande();
   historique_.fill(0);
   fin_historique_ = kLongueur_passe_bande - 1;
-  for (int v = kVitesse_min; v <= kVitesse_max; ++v)
-    table_passe_bas_[v - kVitesse_min] = Concevoir_passe_bas(v);
+  for (int v = kVitesse_min; v <= kVitesse_max; ++v) {
+    const auto& h = table_passe_bas_[v - kVitesse_min] = Concevoir_passe_bas(v);
+    const int demi = Longueur_passe_bas(v) / 2;
+    auto& complet = rangs_complets_[v - kVitesse_min];
+    complet.fill(0);
+    for (int k = 0; k < demi; ++k)
+      complet[demi - 1 - k] = complet[demi + k] = static_cast<int16_t>(h[k]);
+  }
   ligne_passe_bas_.fill(0);
   position_passe_bas_ = 0;
   sortie_passe_bande_ = 0;
@@ -190,18 +209,20 @@ void FiltreTonalite::Prendre_nouveaux_coefficients() {
 void FiltreTonalite::Pas_passe_bas() {
   position_passe_bas_ = position_passe_bas_ == 0 ? kLigne_passe_bas - 1 : position_passe_bas_ - 1;
   const int32_t x0 = cumul_enveloppe_ / 10;
-  ligne_passe_bas_[position_passe_bas_] = x0;
-  ligne_passe_bas_[position_passe_bas_ + kLigne_passe_bas] = x0;
+  ligne_passe_bas_[position_passe_bas_] = static_cast<int16_t>(x0);
+  ligne_passe_bas_[position_passe_bas_ + kLigne_passe_bas] = static_cast<int16_t>(x0);
   const int vitesse = reglages_.Vitesse_auto == 1 ? reglages_.Vitesse_estimee.load()
                                                   : reglages_.Vitesse_reception.load();
   const int v = std::clamp(vitesse, kVitesse_min, kVitesse_max);
-  const auto& h = table_passe_bas_[v - kVitesse_min];
-  const int demi = kDemis_passe_bas[v - kVitesse_min];
-  const int32_t* x = &ligne_passe_bas_[position_passe_bas_];
+  const int16_t* h = rangs_complets_[v - kVitesse_min].data();
+  const int longueur = 2 * kDemis_passe_bas[v - kVitesse_min];
+  const int16_t* x = &ligne_passe_bas_[position_passe_bas_];
   // 32 bits suffice: |x| <= 11 x 3825 / 10, |h| <= 10000 x 2 x 23 / 1002,
-  // at most 54 terms.
-  int32_t y = 0;
-  for (int k = 0; k < demi; ++k) y += (x[demi - 1 - k] + x[demi + k]) * h[k];
+  // at most 108 terms.
+  // The newest value is taken from the register: a vector load over the
+  // value just stored would wait for the store.
+  int32_t y = x0 * h[0];
+  for (int k = 1; k < longueur; ++k) y += int32_t{x[k]} * int32_t{h[k]};
   reglages_.Enveloppe_filtree.store(y / 7700, std::memory_order_relaxed);
 }
 
@@ -237,14 +258,18 @@ void FiltreTonalite::Traiter_morceau(const uint8_t* e, int n) {
     sommes_(&historique_[premier - kAnciens], coefficients_.data(), sommes_morceau_.data(),
             fin_historique_ - premier);
 
-  const int32_t* somme = sommes_morceau_.data();
+  // Outputs: gain, truncated division, clamp.
+  const int sorties = fin_historique_ - premier;
+  for (int j = 0; j < sorties; ++j) {
+    const int64_t y = int64_t{kGain_passe_bande} * sommes_morceau_[j] / 100000;
+    sorties_morceau_[j] = static_cast<int32_t>(std::clamp<int64_t>(y, -kSortie_max, kSortie_max));
+  }
+  const int32_t* sortie = sorties_morceau_.data();
   for (int i = 0; i < n; ++i) {
     ++compteur_echantillons_;
     ++compteur_decimation_;
     if (compteur_decimation_ >= kDecimation_passe_bande) {
-      const int64_t y = int64_t{kGain_passe_bande} * *somme++;
-      sortie_passe_bande_ =
-          static_cast<int32_t>(std::clamp<int64_t>(y / 100000, -kSortie_max, kSortie_max));
+      sortie_passe_bande_ = *sortie++;
       compteur_decimation_ = 0;
     }
     cumul_enveloppe_ += std::abs(sortie_passe_bande_);

@@ -88,6 +88,7 @@ class FiltreTonalite {
   alignas(64) std::array<int16_t, kHistorique + kTaps_calcul> historique_{};
   int fin_historique_ = kLongueur_passe_bande - 1;
   std::array<int32_t, kMorceau / 2 + 1> sommes_morceau_{};
+  std::array<int32_t, kMorceau / 2 + 1> sorties_morceau_{};
   int32_t sortie_passe_bande_ = 0;
 
   // A retune from another thread: the new half response waits here.
@@ -97,7 +98,11 @@ class FiltreTonalite {
   std::atomic<bool> nouveaux_coefficients_{false};
 
   std::array<LignePasseBas, 45> table_passe_bas_{};
-  std::array<int32_t, 2 * kLigne_passe_bas> ligne_passe_bas_{};
+  // Each row over its whole symmetric length N(v), for a plain dot product.
+  // Both in 16 bits (|h| <= 10000 x 2 x 23 / 1002, |x| <= 11 x 3825 / 10),
+  // so that the products pair up in 32-bit sums.
+  alignas(16) std::array<std::array<int16_t, 2 * kLigne_passe_bas + 2>, 45> rangs_complets_{};
+  alignas(16) std::array<int16_t, 2 * kLigne_passe_bas> ligne_passe_bas_{};
   int position_passe_bas_ = 0;
 
   int echantillons_par_ms_ = 11;

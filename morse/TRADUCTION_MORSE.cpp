@@ -125,14 +125,13 @@ void Decodeur::Traiter_lus(const uint8_t* echantillons, int nombre) {
     int n = std::min({nombre, 440 - compteur_echantillons_ % 440, 5500 - compteur_echantillons_});
     if (affichage) n = std::min(n, std::max(compte_a_rebours_horloge_, 1));
 
-    for (int i = 0; i < n; ++i) {
-      if (++compteur_niveau_ == 10) {
-        const int32_t v = std::abs(2 * echantillons[i] - 255) * 20;
-        crete_entree_ = v > crete_entree_ ? v : (crete_entree_ > 0 ? crete_entree_ - 1 : 0);
-        reglages_.Niveau_entree.store(crete_entree_ * 100 / 5100, std::memory_order_relaxed);
-        compteur_niveau_ = 0;
-      }
+    // Every tenth sample counts for the input level.
+    for (int i = 9 - compteur_niveau_; i < n; i += 10) {
+      const int32_t v = std::abs(2 * echantillons[i] - 255) * 20;
+      crete_entree_ = v > crete_entree_ ? v : (crete_entree_ > 0 ? crete_entree_ - 1 : 0);
+      reglages_.Niveau_entree.store(crete_entree_ * 100 / 5100, std::memory_order_relaxed);
     }
+    compteur_niveau_ = (compteur_niveau_ + n) % 10;
     filtre_.Traiter_echantillons(echantillons, n);
     echantillons += n;
     nombre -= n;
