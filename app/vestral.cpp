@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QIcon>
 #include <QSocketNotifier>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +43,7 @@
 #include "sound/SignalSimule.h"
 #include "sound/linux/MixerAlsa.h"
 #include "sound/linux/PeripheriqueSonPortAudio.h"
+#include "sound/linux/TonalitePortAudio.h"
 
 namespace {
 
@@ -58,7 +61,8 @@ constexpr char kAide[] =
     "  --emission FICHIER.wav         écrit à la sortie ce qui a été émis (avec --simulation)\n"
     "  --com1=CHEMIN .. --com4=CHEMIN périphérique tenant lieu de COM1 à COM4 (aussi\n"
     "                                 VESTRAL_COM1..4 ; sinon /dev/ttyS0 à /dev/ttyS3)\n"
-    "  --help                         cette aide\n";
+    "  --help                         cette aide\n"
+    "  --version                      la version\n";
 
 struct Options {
   bool simulation = false;
@@ -66,6 +70,7 @@ struct Options {
   std::string emission;
   std::vector<uint8_t> enregistrement;  // the samples of --signal
   bool aide = false;
+  bool version = false;
   std::string erreur;
 };
 
@@ -91,6 +96,8 @@ Options Lire_options(std::vector<std::string>& arguments) {
     };
     if (a == "--help" || a == "-h")
       o.aide = true;
+    else if (a == "--version")
+      o.version = true;
     else if (a == "--simulation")
       o.simulation = true;
     else if (!valeur("--signal", o.signal) && !valeur("--emission", o.emission))
@@ -153,13 +160,12 @@ Parametres_signal Signal_du_QSO() {
 class Appareils : public Peripheriques, public ReglageMixer {
  public:
   Appareils(const Options& options, const ChoixPeripheriques& choix_son,
-            const CheminsPortsSerie& chemins, Rapport& rapport)
+            const CheminsPortsSerie& chemins, std::unique_ptr<Tonalite> tonalite, Rapport& rapport)
       : options_(options),
         rapport_(rapport),
         carte_(Carte_son(options, choix_son)),
         wave_(*carte_, rapport),
-        tonalite_(options.simulation ? std::make_unique<TonaliteMuette>()
-                                     : Ouvrir_tonalite_systeme()),
+        tonalite_(std::move(tonalite)),
         minuterie_(ports_, *tonalite_),
         haut_parleur_(ports_),
         acces_serie_(options.simulation
@@ -253,6 +259,31 @@ class Appareils : public Peripheriques, public ReglageMixer {
   FonctionsMixer fonctions_mixer_;
 };
 
+// Where the PC speaker's tones go: the second sound device named by
+// --monitor, else the PC speaker (silent in simulation). Null when the
+// program must not start (the message is written).
+std::unique_ptr<Tonalite> Choisir_tonalite(const Options& options,
+                                           const ChoixPeripheriques& choix_son) {
+  if (!choix_son.ecoute.empty()) {
+    // In simulation the transmitter is simulated: any device may play.
+    auto ouverture = Ouvrir_tonalite_son(
+        choix_son.ecoute,
+        options.simulation ? std::nullopt : std::optional<std::string>(choix_son.restitution));
+    if (ouverture.tonalite) return std::move(ouverture.tonalite);
+    std::fprintf(stderr, "vestral: %s\n", ouverture.erreur.c_str());
+    if (ouverture.refus) return nullptr;
+    std::fputs("vestral: l'écoute et le bip restent sur le haut-parleur PC\n", stderr);
+  }
+  if (options.simulation) return std::make_unique<TonaliteMuette>();
+  auto tonalite = Ouvrir_tonalite_systeme();
+  if (dynamic_cast<TonaliteMuette*>(tonalite.get()))
+    std::fputs(
+        "vestral: pas de haut-parleur PC utilisable : l'écoute à 800 Hz et le bip d'erreur "
+        "seront muets (--monitor NOM les joue sur une autre carte son, voir --list-devices)\n",
+        stderr);
+  return tonalite;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -272,6 +303,10 @@ int main(int argc, char** argv) {
   if (options.aide) {
     std::fputs(kAide, stdout);
     std::fputs(kAide_choix_peripheriques, stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::puts("vestral " VESTRAL_VERSION);
     return 0;
   }
   if (!options.erreur.empty() || !arguments.empty()) {
@@ -299,8 +334,14 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  std::unique_ptr<Tonalite> tonalite = Choisir_tonalite(options, choix_son);
+  if (!tonalite) return 2;
+
   QApplication application(argc, argv);
   application.setApplicationName(QStringLiteral("vestral"));
+  // The installed desktop entry and icon (packaging/).
+  QGuiApplication::setDesktopFileName(QStringLiteral("vestral"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vestral")));
   application.setFont(Police_ms_sans_serif(11));
   application.setQuitOnLastWindowClosed(true);
 
@@ -308,7 +349,7 @@ int main(int argc, char** argv) {
   FichiersTexte fichiers(rapport, ".");
   JournalQSO journal;
   EtatGeneral etat;
-  Appareils appareils(options, choix_son, chemins, rapport);
+  Appareils appareils(options, choix_son, chemins, std::move(tonalite), rapport);
   rapport.Definir_bip([&appareils] { appareils.Haut_parleur().Bip_erreur(); });
   Configuration configuration(fichiers, rapport, appareils);
   appareils.Suivre(configuration);

@@ -1,0 +1,119 @@
+// The tones on a second sound device, end to end through PortAudio and
+// ALSA without a sound card: the devices are PCMs of the test's own ALSA
+// configuration that write what they play to files.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <thread>
+#include <vector>
+
+#include "sound/linux/TonalitePortAudio.h"
+
+namespace vestral {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+class TonaliteSon : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dossier_ = fs::temp_directory_path() / ("vestral_ecoute_" + std::to_string(getpid()));
+    fs::create_directories(dossier_);
+    std::ofstream configuration(dossier_ / "asound.conf");
+    for (const char* nom : {"ecoute", "emetteur"})
+      configuration << "pcm.vestral_" << nom << "_test {\n"
+                    << "  type file\n  slave.pcm { type null }\n"
+                    << "  file \"" << (dossier_ / (std::string(nom) + ".raw")).string() << "\"\n"
+                    << "  format \"raw\"\n}\n";
+    configuration << "pcm.default { type null }\n";
+    configuration.close();
+    setenv("ALSA_CONFIG_PATH", (dossier_ / "asound.conf").c_str(), 1);
+  }
+  static void TearDownTestSuite() { fs::remove_all(dossier_); }
+
+  static std::vector<float> Joue(const char* nom) {
+    std::ifstream f(dossier_ / (std::string(nom) + ".raw"), std::ios::binary);
+    const std::vector<char> octets{std::istreambuf_iterator<char>(f), {}};
+    std::vector<float> s(octets.size() / sizeof(float));
+    std::memcpy(s.data(), octets.data(), s.size() * sizeof(float));
+    return s;
+  }
+
+  static fs::path dossier_;
+};
+
+fs::path TonaliteSon::dossier_;
+
+TEST_F(TonaliteSon, TonaliteSurLeSecondPeripherique) {
+  {
+    auto ouverture = Ouvrir_tonalite_son("ECOUTE_TEST", std::string("vestral_emetteur_test"));
+    ASSERT_TRUE(ouverture.tonalite) << ouverture.erreur;
+    EXPECT_EQ(ouverture.tonalite->Nom(), "vestral_ecoute_test");
+    Tonalite& tonalite = *ouverture.tonalite;
+    std::this_thread::sleep_for(100ms);
+    tonalite.Demarrer(800);
+    std::this_thread::sleep_for(300ms);
+    tonalite.Arreter();
+    std::this_thread::sleep_for(100ms);
+    const double fe = ouverture.tonalite->Frequence_echantillonnage();
+    ouverture.tonalite.reset();  // stops and closes the stream: the file is complete
+
+    const std::vector<float> s = Joue("ecoute");
+    ASSERT_GT(s.size(), fe * 0.4);
+    const auto debut = std::find_if(s.begin(), s.end(), [](float v) { return v != 0; }) - s.begin();
+    const auto fin = s.rend() - std::find_if(s.rbegin(), s.rend(), [](float v) { return v != 0; });
+    ASSERT_LT(debut, fin) << "aucune tonalité jouée";
+    EXPECT_GT(debut, 0) << "la tonalité doit commencer après le silence";
+    EXPECT_LT(fin, static_cast<long>(s.size())) << "silence après l'arrêt";
+    // About 300 ms of tone (the devices of this test play as fast as they
+    // are fed, so the bounds are wide).
+    EXPECT_GT(fin - debut, fe * 0.1);
+    double saut = 0;
+    int passages = 0;
+    for (long n = 1; n < static_cast<long>(s.size()); ++n) {
+      saut = std::max(saut, static_cast<double>(std::abs(s[n] - s[n - 1])));
+      passages += s[n - 1] < 0 && s[n] >= 0;
+    }
+    EXPECT_LT(saut, 0.3 * 2 * std::numbers::pi * 800 / fe * 1.1);
+    EXPECT_NEAR(passages / ((fin - debut) / fe), 800, 800 * 0.03);
+  }
+  // Nothing ever reached the transmitter's device.
+  EXPECT_TRUE(Joue("emetteur").empty());
+}
+
+TEST_F(TonaliteSon, JamaisLePeripheriqueDeLEmetteur) {
+  const struct {
+    const char* nom;
+    const char* ecoute;
+    std::optional<std::string> restitution;
+    bool ouvert, refus;
+  } cas[] = {
+      {"même périphérique", "emetteur_test", std::string("vestral_emetteur"), false, true},
+      {"le périphérique par défaut des deux côtés", "default", std::string(), false, true},
+      {"émetteur simulé", "emetteur_test", std::nullopt, true, false},
+      {"nom absent", "carte absente", std::string("vestral_emetteur"), false, false},
+  };
+  for (const auto& c : cas) {
+    auto ouverture = Ouvrir_tonalite_son(c.ecoute, c.restitution);
+    EXPECT_EQ(ouverture.tonalite != nullptr, c.ouvert) << c.nom << " : " << ouverture.erreur;
+    EXPECT_EQ(ouverture.refus, c.refus) << c.nom;
+    EXPECT_EQ(ouverture.erreur.empty(), c.ouvert) << c.nom;
+  }
+  auto refus = Ouvrir_tonalite_son("emetteur", std::string("emetteur"));
+  EXPECT_EQ(refus.erreur,
+            "le périphérique d'écoute « vestral_emetteur_test » est celui de la restitution, relié "
+            "à l'émetteur : l'écoute et le bip partiraient à l'émission. Choisissez un autre "
+            "périphérique pour --monitor (voir --list-devices).");
+}
+
+}  // namespace
+}  // namespace vestral
