@@ -79,6 +79,18 @@ say "decoded with the installed tools: $decoded"
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate /usr/share/applications/vestral.desktop || fail "desktop entry"
 fi
+if command -v gio >/dev/null; then
+  # Started from the menu, the program runs in ~/VESTRAL (a stand-in
+  # vestral notes where it was started).
+  mkdir -p "$work/home" "$work/bin"
+  printf '#!/bin/sh\npwd >"%s/dossier"\n' "$work" >"$work/bin/vestral"
+  chmod +x "$work/bin/vestral"
+  HOME="$work/home" PATH="$work/bin:$PATH" gio launch /usr/share/applications/vestral.desktop ||
+    fail "gio launch"
+  for _ in $(seq 50); do [ -s "$work/dossier" ] && break; sleep 0.1; done
+  [ "$(cat "$work/dossier" 2>/dev/null)" = "$work/home/VESTRAL" ] ||
+    fail "the desktop entry starts vestral in '$(cat "$work/dossier" 2>/dev/null)', not ~/VESTRAL"
+fi
 if command -v man >/dev/null; then
   for page in vestral vestral-decode vestral-encode vestral-son; do
     warnings=$(MANWIDTH=80 man --warnings /usr/share/man/man1/$page.1.gz 2>&1 >/dev/null |

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "shell/EspacePorts.h"
+#include "shell/HautParleur.h"
 #include "sound/linux/TonalitePortAudio.h"
 
 namespace vestral {
@@ -58,12 +60,18 @@ TEST_F(TonaliteSon, TonaliteSurLeSecondPeripherique) {
     auto ouverture = Ouvrir_tonalite_son("ECOUTE_TEST", std::string("vestral_emetteur_test"));
     ASSERT_TRUE(ouverture.tonalite) << ouverture.erreur;
     EXPECT_EQ(ouverture.tonalite->Nom(), "vestral_ecoute_test");
-    Tonalite& tonalite = *ouverture.tonalite;
-    std::this_thread::sleep_for(100ms);
-    tonalite.Demarrer(800);
-    std::this_thread::sleep_for(300ms);
-    tonalite.Arreter();
-    std::this_thread::sleep_for(100ms);
+    {
+      // Wired as the program wires the PC speaker: the monitor's Son and
+      // Silence reach the device through the timer ports.
+      EspacePorts ports;
+      MinuterieHautParleur minuterie(ports, *ouverture.tonalite);
+      HautParleur haut_parleur(ports);
+      std::this_thread::sleep_for(100ms);
+      haut_parleur.Son(800);
+      std::this_thread::sleep_for(300ms);
+      haut_parleur.Silence();
+      std::this_thread::sleep_for(100ms);
+    }
     const double fe = ouverture.tonalite->Frequence_echantillonnage();
     ouverture.tonalite.reset();  // stops and closes the stream: the file is complete
 
