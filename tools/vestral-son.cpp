@@ -87,15 +87,9 @@ constexpr char kAide[] =
 
 // The monitor tone for a second, then the error beep, as the program plays
 // them on the device that stands in for the PC speaker.
-int Ecouter(const ChoixPeripheriques& choix) {
-  auto ouverture = Ouvrir_tonalite_son(choix.ecoute, choix.restitution);
-  if (!ouverture.tonalite) {
-    std::cerr << "vestral-son : " << ouverture.erreur << '\n';
-    return ouverture.refus ? 2 : 1;
-  }
-  std::printf("écoute : %s\n", ouverture.tonalite->Nom().c_str());
+void Ecouter(TonalitePortAudio& tonalite) {
+  std::printf("écoute : %s (latence %.0f ms)\n", tonalite.Nom().c_str(), tonalite.Latence() * 1000);
   std::fflush(stdout);
-  Tonalite& tonalite = *ouverture.tonalite;
   tonalite.Demarrer(800);
   std::this_thread::sleep_for(1s);
   tonalite.Arreter();
@@ -103,7 +97,6 @@ int Ecouter(const ChoixPeripheriques& choix) {
   tonalite.Demarrer(1000);
   std::this_thread::sleep_for(300ms);
   tonalite.Arreter();
-  return 0;
 }
 
 }  // namespace
@@ -130,6 +123,16 @@ int main(int argc, char** argv) {
     Afficher_peripheriques_son(std::cout, choix);
     return 0;
   }
+  // The monitor device first: a refused one stops everything before the
+  // transmitter's device plays anything.
+  TonalitePortAudio::Ouverture ecoute;
+  if (!choix.ecoute.empty()) {
+    ecoute = Ouvrir_tonalite_son(choix.ecoute, choix.restitution);
+    if (!ecoute.tonalite) {
+      std::cerr << "vestral-son : " << ecoute.erreur << '\n';
+      return ecoute.refus ? 2 : 1;
+    }
+  }
   RapportConsole rapport;
   PeripheriqueSonPortAudio carte({.choix = choix});
   std::printf("capture : %s\nrestitution : %s\n", carte.Nom_peripherique(Sens::Entree).c_str(),
@@ -138,5 +141,6 @@ int main(int argc, char** argv) {
   if (!wave.Verification_carte_son_demarrage() || !wave.Verification_carte_son()) return 1;
   Capturer(wave);
   Jouer(wave);
-  return choix.ecoute.empty() ? 0 : Ecouter(choix);
+  if (ecoute.tonalite) Ecouter(*ecoute.tonalite);
+  return 0;
 }

@@ -123,6 +123,11 @@ TonalitePortAudio::Ouverture Ouvrir_tonalite_son(const std::string& nom_ecoute,
   return resultat;
 }
 
+double TonalitePortAudio::Latence() const {
+  const PaStreamInfo* info = flux_ ? Pa_GetStreamInfo(flux_) : nullptr;
+  return info ? info->outputLatency : 0;
+}
+
 int TonalitePortAudio::Rappel(const void*, void* sortie, unsigned long trames,
                               const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* objet) {
   auto& t = *static_cast<TonalitePortAudio*>(objet);

@@ -33,6 +33,9 @@ class TonalitePortAudio : public Tonalite {
 
   const std::string& Nom() const { return nom_; }
   double Frequence_echantillonnage() const { return frequence_; }
+  // Seconds between a request and its sound, as the device reports it (plus
+  // at most one callback block).
+  double Latence() const;
 
   struct Ouverture;
   friend Ouverture Ouvrir_tonalite_son(const std::string& ecoute,

@@ -60,19 +60,30 @@ TEST_F(TonaliteSon, TonaliteSurLeSecondPeripherique) {
     auto ouverture = Ouvrir_tonalite_son("ECOUTE_TEST", std::string("vestral_emetteur_test"));
     ASSERT_TRUE(ouverture.tonalite) << ouverture.erreur;
     EXPECT_EQ(ouverture.tonalite->Nom(), "vestral_ecoute_test");
+    const double fe = ouverture.tonalite->Frequence_echantillonnage();
+    // The test's devices take samples as fast as they come rather than in
+    // real time: the steps are timed by what has been played.
+    const fs::path fichier = dossier_ / "ecoute.raw";
+    auto jouer = [&](double secondes) {
+      std::error_code e;
+      const auto depart = fs::file_size(fichier, e);
+      const auto limite = std::chrono::steady_clock::now() + 10s;
+      while (fs::file_size(fichier, e) < depart + static_cast<std::uintmax_t>(secondes * fe) * 4 &&
+             std::chrono::steady_clock::now() < limite)
+        std::this_thread::sleep_for(1ms);
+    };
     {
       // Wired as the program wires the PC speaker: the monitor's Son and
       // Silence reach the device through the timer ports.
       EspacePorts ports;
       MinuterieHautParleur minuterie(ports, *ouverture.tonalite);
       HautParleur haut_parleur(ports);
-      std::this_thread::sleep_for(100ms);
+      jouer(0.05);
       haut_parleur.Son(800);
-      std::this_thread::sleep_for(300ms);
+      jouer(0.3);
       haut_parleur.Silence();
-      std::this_thread::sleep_for(100ms);
+      jouer(0.1);
     }
-    const double fe = ouverture.tonalite->Frequence_echantillonnage();
     ouverture.tonalite.reset();  // stops and closes the stream: the file is complete
 
     const std::vector<float> s = Joue("ecoute");
@@ -82,9 +93,7 @@ TEST_F(TonaliteSon, TonaliteSurLeSecondPeripherique) {
     ASSERT_LT(debut, fin) << "aucune tonalité jouée";
     EXPECT_GT(debut, 0) << "la tonalité doit commencer après le silence";
     EXPECT_LT(fin, static_cast<long>(s.size())) << "silence après l'arrêt";
-    // About 300 ms of tone (the devices of this test play as fast as they
-    // are fed, so the bounds are wide).
-    EXPECT_GT(fin - debut, fe * 0.1);
+    EXPECT_GT(fin - debut, fe * 0.3);
     double saut = 0;
     int passages = 0;
     for (long n = 1; n < static_cast<long>(s.size()); ++n) {
