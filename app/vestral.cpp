@@ -11,7 +11,6 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -259,31 +258,6 @@ class Appareils : public Peripheriques, public ReglageMixer {
   FonctionsMixer fonctions_mixer_;
 };
 
-// Where the PC speaker's tones go: the second sound device named by
-// --monitor, else the PC speaker (silent in simulation). Null when the
-// program must not start (the message is written).
-std::unique_ptr<Tonalite> Choisir_tonalite(const Options& options,
-                                           const ChoixPeripheriques& choix_son) {
-  if (!choix_son.ecoute.empty()) {
-    // In simulation the transmitter is simulated: any device may play.
-    auto ouverture = Ouvrir_tonalite_son(
-        choix_son.ecoute,
-        options.simulation ? std::nullopt : std::optional<std::string>(choix_son.restitution));
-    if (ouverture.tonalite) return std::move(ouverture.tonalite);
-    std::fprintf(stderr, "vestral: %s\n", ouverture.erreur.c_str());
-    if (ouverture.refus) return nullptr;
-    std::fputs("vestral: l'écoute et le bip restent sur le haut-parleur PC\n", stderr);
-  }
-  if (options.simulation) return std::make_unique<TonaliteMuette>();
-  auto tonalite = Ouvrir_tonalite_systeme();
-  if (dynamic_cast<TonaliteMuette*>(tonalite.get()))
-    std::fputs(
-        "vestral: pas de haut-parleur PC utilisable : l'écoute à 800 Hz et le bip d'erreur "
-        "seront muets (--monitor NOM les joue sur une autre carte son, voir --list-devices)\n",
-        stderr);
-  return tonalite;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -334,8 +308,13 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  std::unique_ptr<Tonalite> tonalite = Choisir_tonalite(options, choix_son);
-  if (!tonalite) return 2;
+  // The PC speaker's tones, on the PC speaker or on the --monitor device.
+  ChoixTonalite choix_tonalite =
+      Choisir_tonalite(choix_son, options.simulation, [] { return Ouvrir_tonalite_systeme(); });
+  for (const auto& message : choix_tonalite.messages)
+    std::fprintf(stderr, "vestral: %s\n", message.c_str());
+  if (!choix_tonalite.tonalite) return 2;
+  std::unique_ptr<Tonalite> tonalite = std::move(choix_tonalite.tonalite);
 
   QApplication application(argc, argv);
   application.setApplicationName(QStringLiteral("vestral"));

@@ -136,6 +136,34 @@ int TonalitePortAudio::Rappel(const void*, void* sortie, unsigned long trames,
   return paContinue;
 }
 
+ChoixTonalite Choisir_tonalite(const ChoixPeripheriques& choix, bool simulation,
+                               const std::function<std::unique_ptr<Tonalite>()>& haut_parleur) {
+  ChoixTonalite resultat;
+  const bool ecoute_demandee = !choix.ecoute.empty();
+  if (ecoute_demandee) {
+    auto ouverture = Ouvrir_tonalite_son(
+        choix.ecoute, simulation ? std::nullopt : std::optional<std::string>(choix.restitution));
+    if (ouverture.tonalite) {
+      resultat.tonalite = std::move(ouverture.tonalite);
+      return resultat;
+    }
+    resultat.messages.push_back(ouverture.erreur);
+    if (ouverture.refus) return resultat;
+  }
+  resultat.tonalite = simulation ? std::make_unique<TonaliteMuette>() : haut_parleur();
+  const bool muet = dynamic_cast<TonaliteMuette*>(resultat.tonalite.get()) != nullptr;
+  if (muet && (ecoute_demandee || !simulation))
+    resultat.messages.push_back(
+        std::string(simulation ? "" : "pas de haut-parleur PC utilisable : ") +
+        "l'écoute à 800 Hz et le bip d'erreur seront muets" +
+        (ecoute_demandee
+             ? ""
+             : " (--monitor NOM les joue sur une autre carte son, voir --list-devices)"));
+  else if (ecoute_demandee)
+    resultat.messages.push_back("l'écoute et le bip d'erreur restent sur le haut-parleur PC");
+  return resultat;
+}
+
 TonalitePortAudio::~TonalitePortAudio() {
   if (flux_) {
     // A tone still sounding fades out before the stream stops.

@@ -12,9 +12,11 @@
 
 #include <portaudio.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "shell/HautParleur.h"
 #include "sound/ChoixPeripheriques.h"
@@ -66,5 +68,20 @@ struct TonalitePortAudio::Ouverture {
 // (empty: the default device; nullopt: no transmitter to protect).
 TonalitePortAudio::Ouverture Ouvrir_tonalite_son(const std::string& ecoute,
                                                  const std::optional<std::string>& restitution);
+
+// Where a program's PC-speaker tones go. With a name in `choix.ecoute`: that
+// device, unless it is the transmitter's playback device (refused; in
+// simulation there is no transmitter to protect); a device that does not
+// open leaves the tones on the PC speaker. Otherwise the PC speaker that
+// `haut_parleur` opens (silence in simulation). `messages` are for the
+// operator, one line each: the refusal, the failure, and, when nothing at
+// all can sound (outside simulation, or after a failed --monitor), that the
+// monitor and the beep will be silent.
+struct ChoixTonalite {
+  std::unique_ptr<Tonalite> tonalite;  // null when refused
+  std::vector<std::string> messages;
+};
+ChoixTonalite Choisir_tonalite(const ChoixPeripheriques& choix, bool simulation,
+                               const std::function<std::unique_ptr<Tonalite>()>& haut_parleur);
 
 }  // namespace vestral

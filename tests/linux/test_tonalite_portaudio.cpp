@@ -132,5 +132,77 @@ TEST_F(TonaliteSon, JamaisLePeripheriqueDeLEmetteur) {
             "périphérique pour --monitor (voir --list-devices).");
 }
 
+// The program's choice: which backend sounds, and what the operator is
+// told on standard error (once, at start-up).
+TEST_F(TonaliteSon, ChoixDuProgramme) {
+  enum Backend { Ecoute, HautParleurPC, Muet, Aucun };
+  const std::string kMuet =
+      "pas de haut-parleur PC utilisable : l'écoute à 800 Hz et le bip d'erreur seront muets "
+      "(--monitor NOM les joue sur une autre carte son, voir --list-devices)";
+  const std::string kAbsent =
+      "aucun périphérique de restitution ne correspond à « absent » (voir --list-devices)";
+  const struct {
+    const char* nom;
+    const char* ecoute;
+    bool simulation, pc_utilisable;
+    Backend attendu;
+    std::vector<std::string> messages;
+  } cas[] = {
+      {"haut-parleur PC", "", false, true, HautParleurPC, {}},
+      {"aucun haut-parleur", "", false, false, Muet, {kMuet}},
+      {"simulation sans écoute", "", true, false, Muet, {}},
+      {"périphérique d'écoute", "ecoute_test", false, false, Ecoute, {}},
+      {"écoute en simulation", "ecoute_test", true, false, Ecoute, {}},
+      {"l'émetteur simulé ne protège rien", "emetteur", true, false, Ecoute, {}},
+      {"écoute absente, haut-parleur PC",
+       "absent",
+       false,
+       true,
+       HautParleurPC,
+       {kAbsent, "l'écoute et le bip d'erreur restent sur le haut-parleur PC"}},
+      {"écoute absente, rien",
+       "absent",
+       false,
+       false,
+       Muet,
+       {kAbsent,
+        "pas de haut-parleur PC utilisable : l'écoute à 800 Hz et le bip d'erreur seront "
+        "muets"}},
+      {"écoute absente en simulation",
+       "absent",
+       true,
+       true,
+       Muet,
+       {kAbsent, "l'écoute à 800 Hz et le bip d'erreur seront muets"}},
+      {"émetteur refusé", "emetteur", false, true, Aucun, {}},
+  };
+  for (const auto& c : cas) {
+    ChoixPeripheriques choix;
+    choix.restitution = "vestral_emetteur_test";
+    choix.ecoute = c.ecoute;
+    bool pc_ouvert = false;
+    auto resultat = Choisir_tonalite(choix, c.simulation, [&]() -> std::unique_ptr<Tonalite> {
+      pc_ouvert = true;
+      if (c.pc_utilisable) return std::make_unique<TonaliteSimulee>();
+      return std::make_unique<TonaliteMuette>();
+    });
+    Tonalite* t = resultat.tonalite.get();
+    const Backend obtenu = !t                                    ? Aucun
+                           : dynamic_cast<TonalitePortAudio*>(t) ? Ecoute
+                           : dynamic_cast<TonaliteSimulee*>(t)   ? HautParleurPC
+                           : dynamic_cast<TonaliteMuette*>(t)    ? Muet
+                                                                 : Aucun;
+    EXPECT_EQ(obtenu, c.attendu) << c.nom;
+    EXPECT_EQ(pc_ouvert, !c.simulation && (c.attendu == HautParleurPC || c.attendu == Muet))
+        << c.nom;
+    if (c.attendu == Aucun) {
+      ASSERT_EQ(resultat.messages.size(), 1u) << c.nom;
+      EXPECT_NE(resultat.messages[0].find("relié à l'émetteur"), std::string::npos) << c.nom;
+    } else {
+      EXPECT_EQ(resultat.messages, c.messages) << c.nom;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vestral
