@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -50,12 +51,20 @@ PaDeviceIndex Choisir_sortie(const std::string& motif) {
   return paNoDevice;
 }
 
+// A device held by another program, as PortAudio or ALSA says it.
+bool Occupe(PaError erreur) {
+  if (erreur == paDeviceUnavailable) return true;
+  const PaHostErrorInfo* hote = Pa_GetLastHostErrorInfo();
+  return erreur == paUnanticipatedHostError && hote && hote->hostApiType == paALSA &&
+         hote->errorCode == -EBUSY;
+}
+
 }  // namespace
 
 TonalitePortAudio::Ouverture Ouvrir_tonalite_son(const std::string& nom_ecoute,
                                                  const std::optional<std::string>& restitution) {
   TonalitePortAudio::Ouverture resultat;
-  std::unique_ptr<TonalitePortAudio> t(new TonalitePortAudio);
+  auto t = std::make_unique<TonalitePortAudio>(TonalitePortAudio::Cle{});
   {
     setenv("JACK_NO_START_SERVER", "1", 0);  // probe a JACK server, never start one
     Sourdine sourdine;
@@ -99,9 +108,9 @@ TonalitePortAudio::Ouverture Ouvrir_tonalite_son(const std::string& nom_ecoute,
         trouve = true;
         break;
       }
-      if (erreur == paDeviceUnavailable) break;
+      if (Occupe(erreur)) break;
     }
-    if (trouve || erreur == paDeviceUnavailable) break;
+    if (trouve || Occupe(erreur)) break;
   }
   if (trouve) {
     t->generateur_ = std::make_unique<GenerateurTonalite>(t->frequence_);
@@ -113,9 +122,8 @@ TonalitePortAudio::Ouverture Ouvrir_tonalite_son(const std::string& nom_ecoute,
   if (erreur == paNoError) erreur = Pa_StartStream(t->flux_);
   if (erreur != paNoError) {
     resultat.erreur = "le périphérique d'écoute « " + t->nom_ + " » ne peut être ouvert (" +
-                      (erreur == paDeviceUnavailable ? std::string("utilisé par une autre "
-                                                                   "application")
-                                                     : Pa_GetErrorText(erreur)) +
+                      (Occupe(erreur) ? std::string("utilisé par une autre application")
+                                      : Pa_GetErrorText(erreur)) +
                       ")";
     return resultat;
   }

@@ -43,8 +43,15 @@ class TonalitePortAudio : public Tonalite {
   friend Ouverture Ouvrir_tonalite_son(const std::string& ecoute,
                                        const std::optional<std::string>& restitution);
 
+  // Only Ouvrir_tonalite_son makes one.
+  class Cle {
+    Cle() = default;
+    friend Ouverture Ouvrir_tonalite_son(const std::string& ecoute,
+                                         const std::optional<std::string>& restitution);
+  };
+  explicit TonalitePortAudio(Cle) {}
+
  private:
-  TonalitePortAudio() = default;
   static int Rappel(const void*, void* sortie, unsigned long trames,
                     const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* objet);
 
