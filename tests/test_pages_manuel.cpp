@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -45,9 +46,15 @@ std::string Liste(const std::set<std::string>& options) {
 }
 
 TEST(PagesManuel, AideEtPageDeChaqueProgramme) {
+  std::string absents;
   for (const std::string programme :
        {"vestral", "vestral-decode", "vestral-encode", "vestral-son"}) {
     const std::string chemin = std::string(VESTRAL_BIN_DIR) + "/" + programme;
+    // A build of some targets only (a sanitizer's) lacks some programs.
+    if (!std::filesystem::exists(chemin)) {
+      absents += " " + programme;
+      continue;
+    }
     const Sortie aide = Lancer(chemin + " --help 2>/dev/null");
     EXPECT_EQ(aide.code, 0) << programme;
 
@@ -75,6 +82,7 @@ TEST(PagesManuel, AideEtPageDeChaqueProgramme) {
     EXPECT_NE(page.find("\"vestral " VESTRAL_VERSION "\""), std::string::npos)
         << programme << " : la page ne porte pas la version " VESTRAL_VERSION;
   }
+  if (!absents.empty()) GTEST_SKIP() << "programmes non construits :" << absents;
 }
 
 }  // namespace
