@@ -16,6 +16,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libsamplerate0-dev
   portaudio19-dev libasound2-dev libasound2-plugins alsa-utils
+  file dpkg-dev
   qt6-base-dev xvfb xauth
   clang libclang-rt-14-dev
 )
@@ -49,6 +50,7 @@ for argument in "$@"; do
 done
 ((test)) || exit 0
 ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)"
+scripts/test-package.sh "$build_dir"  # the Debian package (as root only)
 ((quick)) && exit 0
 
 # ---- Checks (CI) ----------------------------------------------------------
