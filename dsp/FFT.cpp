@@ -103,15 +103,32 @@ int32_t Convertir_echantillon(uint8_t s) {
 }
 
 FFTEntiere::FFTEntiere() : cosinus_(36001), sinus_(36001), spectre_(1025) {
-  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"))
-    etage_ = etage4_ = Etage_avx2;
-  if (__builtin_cpu_supports("avx512f")) etage_ = Etage_avx512;
+  if (!Choisir_jeu(Jeu::Avx512) && !Choisir_jeu(Jeu::Avx2)) Choisir_jeu(Jeu::Entiers);
   for (int i = 0; i <= 36000; ++i) {
     const double angle = i / 100.0 * std::numbers::pi / 180.0;
     cosinus_[i] = static_cast<int32_t>(std::nearbyint(200 * std::cos(angle)));
     sinus_[i] = static_cast<int32_t>(std::nearbyint(200 * std::sin(angle)));
   }
   Preparer_FFT();
+}
+
+bool FFTEntiere::Choisir_jeu(Jeu jeu) {
+  const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+  switch (jeu) {
+    case Jeu::Entiers:
+      etage_ = etage4_ = nullptr;
+      return true;
+    case Jeu::Avx2:
+      if (!avx2) return false;
+      etage_ = etage4_ = Etage_avx2;
+      return true;
+    case Jeu::Avx512:
+      if (!avx2 || !__builtin_cpu_supports("avx512f")) return false;
+      etage_ = Etage_avx512;
+      etage4_ = Etage_avx2;
+      return true;
+  }
+  return false;
 }
 
 void FFTEntiere::Preparer_FFT(int taille) {

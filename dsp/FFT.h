@@ -24,6 +24,12 @@ class FFTEntiere {
   FFTEntiere();
 
   void Preparer_FFT(int taille = 2048);
+
+  // The butterflies run eight or four at a time where the processor has the
+  // vectors (the widest is chosen when the object is made); the tests may
+  // ask for a narrower set (answers false when the processor lacks it).
+  enum class Jeu { Entiers, Avx2, Avx512 };
+  bool Choisir_jeu(Jeu jeu);
   void Analyser_bloc(std::span<const uint8_t> bloc);
 
   // Summed magnitude of bin k (valid for bins 60..907 after a run).

@@ -67,33 +67,38 @@ struct FFTReference {
 };
 
 TEST(FFTExacte, IdentiqueALaTransformeeSimple) {
-  std::mt19937 aleas(7);
   FFTReference reference;
-  FFTEntiere fft;
-  for (int bloc = 0; bloc < 300; ++bloc) {
-    std::vector<int32_t> entree(2048);
-    const int genre = bloc % 5;
-    const double f = std::uniform_real_distribution<double>(0, 3072)(aleas);
-    for (int i = 0; i < 2048; ++i) {
-      uint8_t s;
-      if (genre == 0)
-        s = static_cast<uint8_t>(aleas());
-      else if (genre == 1)  // full-scale square wave: the largest values
-        s = (i / (1 + bloc % 64)) % 2 ? 255 : 0;
-      else if (genre == 2)
-        s = static_cast<uint8_t>(
-            std::lround(127.5 + 127.5 * std::sin(2 * std::numbers::pi * f * i / 6144)));
-      else if (genre == 3)
-        s = bloc % 2 ? 0 : 255;
-      else
-        s = static_cast<uint8_t>(128 + static_cast<int>(aleas() % 9) - 4);
-      entree[i] = Convertir_echantillon(s);
+  for (auto jeu : {FFTEntiere::Jeu::Entiers, FFTEntiere::Jeu::Avx2, FFTEntiere::Jeu::Avx512}) {
+    std::mt19937 aleas(7);
+    FFTEntiere fft;
+    if (!fft.Choisir_jeu(jeu)) continue;
+    for (int bloc = 0; bloc < 150; ++bloc) {
+      std::vector<int32_t> entree(2048);
+      const int genre = bloc % 5;
+      const double f = std::uniform_real_distribution<double>(0, 3072)(aleas);
+      for (int i = 0; i < 2048; ++i) {
+        uint8_t s;
+        if (genre == 0)
+          s = static_cast<uint8_t>(aleas());
+        else if (genre == 1)  // full-scale square wave: the largest values
+          s = (i / (1 + bloc % 64)) % 2 ? 255 : 0;
+        else if (genre == 2)
+          s = static_cast<uint8_t>(
+              std::lround(127.5 + 127.5 * std::sin(2 * std::numbers::pi * f * i / 6144)));
+        else if (genre == 3)
+          s = bloc % 2 ? 0 : 255;
+        else
+          s = static_cast<uint8_t>(128 + static_cast<int>(aleas() % 9) - 4);
+        entree[i] = Convertir_echantillon(s);
+      }
+      fft.Entree_FFT_modifiable() = entree;
+      fft.Transformer_FFT();
+      reference.Transformer(entree);
+      ASSERT_EQ(fft.Partie_reelle(), reference.re)
+          << "jeu " << static_cast<int>(jeu) << ", bloc " << bloc;
+      ASSERT_EQ(fft.Partie_imaginaire(), reference.im)
+          << "jeu " << static_cast<int>(jeu) << ", bloc " << bloc;
     }
-    fft.Entree_FFT_modifiable() = entree;
-    fft.Transformer_FFT();
-    reference.Transformer(entree);
-    ASSERT_EQ(fft.Partie_reelle(), reference.re) << "bloc " << bloc;
-    ASSERT_EQ(fft.Partie_imaginaire(), reference.im) << "bloc " << bloc;
   }
 }
 
