@@ -53,8 +53,10 @@ __attribute__((target("avx2,fma"))) void Etage_avx2(int32_t* re, int32_t* im, co
 }
 
 // (GCC 12 wrongly reports the intrinsics' own undefined operands.)
+#if !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #define VESTRAL_AVX512 __attribute__((target("avx512f"), always_inline)) inline
 VESTRAL_AVX512 __m512d Quotient_200(__m512d x) {
   const __m512d deux_cents = _mm512_set1_pd(200), un = _mm512_set1_pd(1),
@@ -94,7 +96,9 @@ __attribute__((target("avx512f"))) void Etage_avx512(int32_t* re, int32_t* im, c
     }
   }
 }
+#if !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 }  // namespace
 

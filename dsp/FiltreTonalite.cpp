@@ -46,8 +46,10 @@ __attribute__((target("avx2"))) void Sommes_avx2(const int16_t* x, const int16_t
 
 // 32 products per instruction, added in pairs straight into the sums.
 // (GCC 12 wrongly reports the intrinsics' own undefined operands.)
+#if !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 __attribute__((target("avx512f,avx512bw,avx512vnni"))) void Sommes_avx512(const int16_t* x,
                                                                           const int16_t* c,
                                                                           int32_t* s, int n) {
@@ -77,7 +79,9 @@ __attribute__((target("avx512f,avx512bw,avx512vnni"))) void Sommes_avx512(const 
   }
   for (; i < n; ++i) s[i] = _mm512_reduce_add_epi32(Somme(x + i));
 }
+#if !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 }  // namespace
 
