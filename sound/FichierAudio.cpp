@@ -70,13 +70,19 @@ LectureAudio Lire_fichier_audio(const std::string& chemin) {
                      std::to_string(info.samplerate) + " Hz)";
     return lecture;
   }
+  // The header's length is only believed up to the file's own size.
+  std::error_code erreur_taille;
+  const auto taille_fichier = std::filesystem::file_size(chemin, erreur_taille);
+  const sf_count_t trames_plausibles =
+      erreur_taille ? 0
+                    : std::min<sf_count_t>(info.frames, static_cast<sf_count_t>(taille_fichier));
+
   // 8-bit unsigned mono WAV at 11025 Hz: the bytes are the samples.
   if (info.channels == 1 && info.samplerate == kFrequence &&
       (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV &&
-      (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 && info.frames > 0 &&
-      info.frames < (sf_count_t{1} << 40)) {
-    lecture.echantillons.resize(static_cast<std::size_t>(info.frames));
-    const sf_count_t n = sf_read_raw(fichier.get(), lecture.echantillons.data(), info.frames);
+      (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 && trames_plausibles > 0) {
+    lecture.echantillons.resize(static_cast<std::size_t>(trames_plausibles));
+    const sf_count_t n = sf_read_raw(fichier.get(), lecture.echantillons.data(), trames_plausibles);
     lecture.echantillons.resize(static_cast<std::size_t>(std::max<sf_count_t>(n, 0)));
     if (n < 0 || (n == 0 && sf_error(fichier.get()) != SF_ERR_NO_ERROR)) {
       lecture.echantillons.clear();
@@ -88,8 +94,7 @@ LectureAudio Lire_fichier_audio(const std::string& chemin) {
 
   // Mix to mono.
   std::vector<float> mono;
-  if (info.frames > 0 && info.frames < (sf_count_t{1} << 32))
-    mono.reserve(static_cast<std::size_t>(info.frames));
+  if (trames_plausibles > 0) mono.reserve(static_cast<std::size_t>(trames_plausibles));
   const int canaux = info.channels;
   std::vector<float> trames(4096 * static_cast<std::size_t>(canaux));
   for (;;) {
