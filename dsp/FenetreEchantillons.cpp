@@ -9,7 +9,7 @@ FenetreEchantillons::FenetreEchantillons(int32_t taille_bloc)
 
 void FenetreEchantillons::Vider_fenetre() {
   total_.store(0, std::memory_order_release);
-  lecture_ = 0;
+  lecture_.store(0, std::memory_order_relaxed);
 }
 
 bool FenetreEchantillons::Ajout_bloc_recu(std::span<const uint8_t> bloc) {
@@ -29,16 +29,20 @@ bool FenetreEchantillons::Ajout_bloc_recu(std::span<const uint8_t> bloc) {
 std::optional<uint8_t> FenetreEchantillons::Prendre_echantillon() {
   for (;;) {
     const int64_t total = total_.load(std::memory_order_acquire);
+    int64_t lecture = lecture_.load(std::memory_order_relaxed);
     const int64_t debut = Debut(total);
-    if (lecture_ < debut) lecture_ = debut;
-    if (lecture_ >= total) return std::nullopt;
+    if (lecture < debut) lecture = debut;
+    if (lecture >= total) {
+      lecture_.store(lecture, std::memory_order_relaxed);
+      return std::nullopt;
+    }
+    // Acquire: the check below cannot be done before the read.
     const uint8_t valeur =
-        anneau_[lecture_ % static_cast<int64_t>(anneau_.size())].load(std::memory_order_relaxed);
+        anneau_[lecture % static_cast<int64_t>(anneau_.size())].load(std::memory_order_acquire);
     // The slot is rewritten only once the producer has appended two more
     // blocks; if that happened during the read, start again.
-    std::atomic_thread_fence(std::memory_order_acquire);
-    if (lecture_ >= Debut(total_.load(std::memory_order_relaxed))) {
-      ++lecture_;
+    if (lecture >= Debut(total_.load(std::memory_order_relaxed))) {
+      lecture_.store(lecture + 1, std::memory_order_relaxed);
       return valeur;
     }
   }
@@ -47,7 +51,8 @@ std::optional<uint8_t> FenetreEchantillons::Prendre_echantillon() {
 FenetreEchantillons::Positions FenetreEchantillons::Lire_positions() const {
   const int64_t total = total_.load(std::memory_order_acquire);
   const int64_t debut = Debut(total);
-  return {static_cast<int32_t>((lecture_ < debut ? debut : lecture_) - debut + 1),
+  const int64_t lecture = lecture_.load(std::memory_order_relaxed);
+  return {static_cast<int32_t>((lecture < debut ? debut : lecture) - debut + 1),
           static_cast<int32_t>(total - debut)};
 }
 
@@ -57,7 +62,8 @@ bool FenetreEchantillons::Attendre_echantillon(int delai_ms, int non_lus) {
   const bool disponible = attente_.wait_for(lock, std::chrono::milliseconds(delai_ms), [&] {
     const int64_t total = total_.load(std::memory_order_seq_cst);
     const int64_t debut = Debut(total);
-    return total - (lecture_ < debut ? debut : lecture_) >= non_lus;
+    const int64_t lecture = lecture_.load(std::memory_order_relaxed);
+    return total - (lecture < debut ? debut : lecture) >= non_lus;
   });
   en_attente_.store(false, std::memory_order_relaxed);
   return disponible;

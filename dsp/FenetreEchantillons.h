@@ -43,7 +43,7 @@ class FenetreEchantillons {
   int32_t Position_lecture() const { return Lire_positions().Position_lecture; }
   int32_t Nombre_echantillons() const { return Lire_positions().Nombre_echantillons; }
   // Samples read since Vider_fenetre, counting those dropped unread.
-  int64_t Echantillons_lus() const { return lecture_; }
+  int64_t Echantillons_lus() const { return lecture_.load(std::memory_order_relaxed); }
   // Waits until `non_lus` samples are unread or the delay has passed;
   // returns whether they are. Woken also by Reveiller().
   bool Attendre_echantillon(int delai_ms, int non_lus = 1);
@@ -59,7 +59,9 @@ class FenetreEchantillons {
   int32_t taille_bloc_;
   std::vector<std::atomic<uint8_t>> anneau_;  // three blocks
   std::atomic<int64_t> total_{0};             // samples appended since Vider_fenetre
-  int64_t lecture_ = 0;                       // absolute index of the next sample to read
+  // Absolute index of the next sample to read; written by the consumer only
+  // (atomic so that the producer side may look at it).
+  std::atomic<int64_t> lecture_{0};
 
   std::mutex verrou_attente_;
   std::condition_variable attente_;

@@ -16,13 +16,21 @@ int32_t Arrondi(double x) {
 }
 
 // Sum of a[j] x b[j]: every product and partial sum fits in 32 bits
-// (|a| <= 255, and the sum of |b| stays far below 2^31 / 255).
-__attribute__((target_clones("avx2", "default"))) int32_t Produit_scalaire(const int16_t* a,
-                                                                           const int16_t* b) {
+// (|a| <= 255, and the sum of |b| stays far below 2^31 / 255). Compiled
+// twice; the processor's widest vectors are chosen when the filter is made.
+[[gnu::always_inline]] inline int32_t Somme_produits(const int16_t* a, const int16_t* b) {
   int32_t somme = 0;
   for (int j = 0; j < kLongueur_passe_bande; ++j)
     somme += static_cast<int32_t>(a[j]) * static_cast<int32_t>(b[j]);
   return somme;
+}
+
+int32_t Produit_scalaire(const int16_t* a, const int16_t* b) {
+  return Somme_produits(a, b);
+}
+
+__attribute__((target("avx2"))) int32_t Produit_scalaire_avx2(const int16_t* a, const int16_t* b) {
+  return Somme_produits(a, b);
 }
 
 }  // namespace
@@ -71,7 +79,10 @@ int32_t Vitesse_de_mesure(double z) {
   return 54;
 }
 
-FiltreTonalite::FiltreTonalite(ReglagesReception& reglages) : reglages_(reglages) {}
+FiltreTonalite::FiltreTonalite(ReglagesReception& reglages)
+    : reglages_(reglages),
+      produit_scalaire_(__builtin_cpu_supports("avx2") ? Produit_scalaire_avx2 : Produit_scalaire) {
+}
 
 void FiltreTonalite::Preparer_filtres() {
   echantillons_par_ms_ = kFrequence_echantillonnage_entree / 1000;
@@ -125,7 +136,7 @@ void FiltreTonalite::Pas_passe_bande(uint8_t s) {
   // The delay line holds (2s - 255) x 15; the gain is applied after the sum.
   const int64_t somme =
       int64_t{kGain_passe_bande} *
-      Produit_scalaire(&ligne_passe_bande_[position_passe_bande_], coefficients_.data());
+      produit_scalaire_(&ligne_passe_bande_[position_passe_bande_], coefficients_.data());
   sortie_passe_bande_ =
       static_cast<int32_t>(std::clamp<int64_t>(somme / 100000, -kSortie_max, kSortie_max));
 }

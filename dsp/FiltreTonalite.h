@@ -59,6 +59,7 @@ class FiltreTonalite {
   void Mesure_de_vitesse(double a);
 
   ReglagesReception& reglages_;
+  int32_t (*produit_scalaire_)(const int16_t*, const int16_t*);
 
   // Band-pass: coefficients spread over the whole 230 taps (int16 suffices:
   // |c| <= 200000 x 600 / 5512), delay line of 2s - 255 values, newest

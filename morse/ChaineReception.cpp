@@ -7,8 +7,10 @@
 
 namespace vestral {
 
-ChaineReception::ChaineReception(JournalQSO& journal, SortieDecodeur& sortie)
-    : filtre(reglages),
+ChaineReception::ChaineReception(ReglagesReception& reglages_, JournalQSO& journal,
+                                 SortieDecodeur& sortie)
+    : reglages(reglages_),
+      filtre(reglages),
       fenetre(kTaille_bloc_reception),
       decodeur(reglages, filtre, fenetre, journal, sortie) {}
 
@@ -27,7 +29,8 @@ std::vector<CaractereDecode> Decoder_echantillons(std::span<const uint8_t> echan
                                                   const ParametresReception& parametres) {
   JournalQSO journal;
   Collecte collecte;
-  ChaineReception chaine(journal, collecte);
+  ReglagesReception reglages;
+  ChaineReception chaine(reglages, journal, collecte);
   collecte.decodeur = &chaine.decodeur;
 
   auto& r = chaine.reglages;

@@ -20,14 +20,15 @@ constexpr int32_t kTaille_bloc_reception = kFrequence_echantillonnage_entree / 3
 
 class ChaineReception {
  public:
-  ChaineReception(JournalQSO& journal, SortieDecodeur& sortie);
+  // The settings are the program's, shared with the operator controls.
+  ChaineReception(ReglagesReception& reglages, JournalQSO& journal, SortieDecodeur& sortie);
 
   // The signal-processing steps of a reception start: filters designed,
   // decoder prepared, window emptied.
   void Preparer_filtres() { filtre.Preparer_filtres(); }
   void Preparer_decodeur() { decodeur.Preparer(); }
 
-  ReglagesReception reglages;
+  ReglagesReception& reglages;
   FiltreTonalite filtre;
   FenetreEchantillons fenetre;
   Decodeur decodeur;

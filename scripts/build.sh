@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libsamplerate0-dev
   portaudio19-dev libasound2-dev libasound2-plugins alsa-utils
+  qt6-base-dev xvfb xauth
 )
 
 missing=()

@@ -84,7 +84,10 @@ bool FichiersTexte::Ouvrir(const std::string& nom) {
     rapport_.Erreur(message);
     return true;
   }
-  temporaire_ = dossier_ / ("." + nom + ".XXXXXX");
+  std::string temporaire = nom;
+  temporaire.insert(0, 1, '.');
+  temporaire += ".XXXXXX";
+  temporaire_ = dossier_ / temporaire;
   std::string modele = temporaire_.string();
   const int fd = ::mkostemp(modele.data(), O_CLOEXEC);
   if (fd < 0) {

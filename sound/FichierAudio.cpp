@@ -150,7 +150,10 @@ std::string Ecrire_wav_8bits(const std::string& chemin, const std::vector<uint8_
   const auto image = Image_wav_8bits(echantillons, frequence);
   const std::filesystem::path cible(chemin);
   const auto dossier = cible.has_parent_path() ? cible.parent_path() : std::filesystem::path(".");
-  std::string modele = (dossier / ("." + cible.filename().string() + ".XXXXXX")).string();
+  std::string temporaire = cible.filename().string();
+  temporaire.insert(0, 1, '.');
+  temporaire += ".XXXXXX";
+  std::string modele = (dossier / temporaire).string();
   const int fd = ::mkostemp(modele.data(), O_CLOEXEC);
   if (fd < 0)
     return std::string("impossible d'écrire « ") + chemin + " » : " + std::strerror(errno);

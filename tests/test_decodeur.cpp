@@ -126,7 +126,8 @@ TEST(Decodeur, FilDuDecodeurNourriParBlocs) {
 
   JournalQSO journal;
   Memoire memoire;
-  ChaineReception chaine(journal, memoire);
+  ReglagesReception reglages;
+  ChaineReception chaine(reglages, journal, memoire);
   chaine.reglages.Choisir_vitesse(20);
   chaine.reglages.Choisir_seuil(400);
   chaine.Preparer_filtres();
@@ -162,7 +163,8 @@ TEST(Decodeur, FilDuDecodeurNourriParBlocs) {
 TEST(Decodeur, RelanceEntreDeuxPas) {
   JournalQSO journal;
   Memoire memoire;
-  ChaineReception chaine(journal, memoire);
+  ReglagesReception reglages;
+  ChaineReception chaine(reglages, journal, memoire);
   chaine.reglages.Choisir_vitesse(20);
   chaine.reglages.Choisir_seuil(400);
   chaine.Preparer_filtres();

@@ -1,0 +1,332 @@
+// VESTRAL: the Morse transceiver's program. Works in the current directory
+// (CONFCWER.SER, F1.SER..F4.SER, QSO_MORSE.TXT, AIDE_CW.HLP).
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dsp/ReglagesReception.h"
+#include "shell/CheminsPortsSerie.h"
+#include "shell/Configuration.h"
+#include "shell/Cp1252.h"
+#include "shell/EspacePorts.h"
+#include "shell/EtatGeneral.h"
+#include "shell/FONCTIONS_FICHIERS.h"
+#include "shell/HautParleur.h"
+#include "shell/JournalQSO.h"
+#include "shell/Peripheriques.h"
+#include "shell/PortSerie.h"
+#include "shell/fenetres/EconomiseurEcran.h"
+#include "shell/fenetres/FICHE_PRINCIPALE.h"
+#include "shell/fenetres/OutilsQt.h"
+#include "shell/fenetres/RapportQt.h"
+#include "shell/linux/PortSerieLinux.h"
+#include "shell/linux/TonaliteLinux.h"
+#include "sound/AcquisitionBloc.h"
+#include "sound/CarteSimulee.h"
+#include "sound/ChoixPeripheriques.h"
+#include "sound/FONCTIONS_MIXER.h"
+#include "sound/FONCTIONS_MIXER_SIMULE.h"
+#include "sound/FONCTIONS_WAVE.h"
+#include "sound/FichierAudio.h"
+#include "sound/SignalSimule.h"
+#include "sound/linux/MixerAlsa.h"
+#include "sound/linux/PeripheriqueSonPortAudio.h"
+
+namespace {
+
+using namespace vestral;
+
+constexpr char kAide[] =
+    "Usage : vestral [options]\n"
+    "Émetteur-récepteur morse (CW) par carte son. Travaille dans le dossier courant\n"
+    "(CONFCWER.SER, F1.SER à F4.SER, QSO_MORSE.TXT, AIDE_CW.HLP).\n"
+    "\n"
+    "  --simulation                   carte son, table de mixage et port série simulés ;\n"
+    "                                 le signal reçu est un QSO en morse généré\n"
+    "  --signal FICHIER               signal reçu pris dans un enregistrement (WAV, FLAC...,\n"
+    "                                 rejoué en boucle ; avec --simulation)\n"
+    "  --emission FICHIER.wav         écrit à la sortie ce qui a été émis (avec --simulation)\n"
+    "  --com1=CHEMIN .. --com4=CHEMIN périphérique tenant lieu de COM1 à COM4 (aussi\n"
+    "                                 VESTRAL_COM1..4 ; sinon /dev/ttyS0 à /dev/ttyS3)\n"
+    "  --help                         cette aide\n";
+
+struct Options {
+  bool simulation = false;
+  std::string signal;
+  std::string emission;
+  std::vector<uint8_t> enregistrement;  // the samples of --signal
+  bool aide = false;
+  std::string erreur;
+};
+
+Options Lire_options(std::vector<std::string>& arguments) {
+  Options o;
+  std::vector<std::string> restants;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& a = arguments[i];
+    auto valeur = [&](std::string_view nom, std::string& cible) {
+      if (a == nom) {
+        if (i + 1 >= arguments.size()) {
+          o.erreur = "l'option " + a + " attend une valeur";
+          return true;
+        }
+        cible = arguments[++i];
+        return true;
+      }
+      if (a.rfind(std::string(nom) + "=", 0) == 0) {
+        cible = a.substr(nom.size() + 1);
+        return true;
+      }
+      return false;
+    };
+    if (a == "--help" || a == "-h")
+      o.aide = true;
+    else if (a == "--simulation")
+      o.simulation = true;
+    else if (!valeur("--signal", o.signal) && !valeur("--emission", o.emission))
+      restants.push_back(a);
+  }
+  arguments = restants;
+  return o;
+}
+
+// The end of the session or a termination signal closes the main window,
+// which runs the quit sequence.
+int tube_signaux[2] = {-1, -1};
+
+void Signal_recu(int) {
+  const char octet = 1;
+  [[maybe_unused]] const auto n = ::write(tube_signaux[1], &octet, 1);
+}
+
+void Installer_signaux(QWidget* fenetre) {
+  if (::pipe2(tube_signaux, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  auto* notification = new QSocketNotifier(tube_signaux[0], QSocketNotifier::Read, fenetre);
+  QObject::connect(notification, &QSocketNotifier::activated, fenetre, [fenetre] {
+    char octet;
+    while (::read(tube_signaux[0], &octet, 1) > 0) {
+    }
+    fenetre->close();
+  });
+  struct sigaction action {};
+  action.sa_handler = Signal_recu;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int s : {SIGTERM, SIGHUP, SIGINT}) sigaction(s, &action, nullptr);
+}
+
+// What the simulated receiver hears: a QSO between two stations, at about
+// 18 words per minute, on a tone near 700 Hz, in band noise.
+constexpr char kTexte_QSO[] =
+    "CQ CQ CQ DE QX1AB QX1AB QX1AB PSE K   "
+    "QX1AB DE QZ2CD QZ2CD K   "
+    "QZ2CD DE QX1AB GM OM ES TNX FER CALL = UR RST 579 579 = QTH RENNES RENNES = "
+    "NAME PAUL PAUL = HW? QZ2CD DE QX1AB K   "
+    "QX1AB DE QZ2CD R GM PAUL TNX FER RPRT = UR RST 599 599 = QTH NANTES NANTES = "
+    "NAME ANNE ANNE = WX SUNNY ES WARM = QX1AB DE QZ2CD K   "
+    "QZ2CD DE QX1AB R TNX ANNE FER FB QSO = 73 ES GL $ QZ2CD DE QX1AB TU   ";
+
+Parametres_signal Signal_du_QSO() {
+  Parametres_signal p;
+  p.texte = Utf8_vers_cp1252(kTexte_QSO);
+  p.mots_par_minute = 18;
+  p.frequence = 700;
+  p.rapport_signal_bruit_db = 12;
+  p.amplitude = 0.4;
+  p.pause_secondes = 3;
+  return p;
+}
+
+// The devices of the program, seen by the windows and the settings: the PC
+// speaker and the serial keying line in the I/O port space, the mixer, the
+// sound card. Real ones, or all simulated with --simulation.
+class Appareils : public Peripheriques, public ReglageMixer {
+ public:
+  Appareils(const Options& options, const ChoixPeripheriques& choix_son,
+            const CheminsPortsSerie& chemins, Rapport& rapport)
+      : options_(options),
+        rapport_(rapport),
+        carte_(Carte_son(options, choix_son)),
+        wave_(*carte_, rapport),
+        tonalite_(options.simulation ? std::make_unique<TonaliteMuette>()
+                                     : Ouvrir_tonalite_systeme()),
+        minuterie_(ports_, *tonalite_),
+        haut_parleur_(ports_),
+        acces_serie_(options.simulation
+                         ? std::unique_ptr<AccesSerie>(std::make_unique<AccesSerieSimule>())
+                         : std::make_unique<AccesSerieLinux>(chemins)),
+        port_serie_(ports_, *acces_serie_, rapport),
+        mixer_(options.simulation ? std::make_unique<MixerSimule>(Carte_typique())
+                                  : Ouvrir_mixer_systeme()),
+        fonctions_mixer_(*mixer_) {}
+
+  // The settings whose serial port choice the keying line follows.
+  void Suivre(const Configuration& configuration) { configuration_ = &configuration; }
+
+  HautParleur& Haut_parleur() { return haut_parleur_; }
+  PortSerie& Port_serie() { return port_serie_; }
+  FonctionsMixer& Mixer() { return fonctions_mixer_; }
+  FonctionsWave& Wave() { return wave_; }
+  PeripheriqueSon& Carte() { return *carte_; }
+
+  void Calibrage_attente() override { haut_parleur_.Calibrage_attente(); }
+  void Silence() override { haut_parleur_.Silence(); }
+  bool Verification_carte_son_demarrage() override {
+    return wave_.Verification_carte_son_demarrage();
+  }
+  bool Verification_carte_son() override { return wave_.Verification_carte_son(); }
+  void Test_port_serie() override {
+    Port_choisi();
+    port_serie_.Test_port_serie();
+  }
+  bool Ouverture_port_serie(int numero) override {
+    Port_choisi();
+    return port_serie_.Ouverture_port_serie(numero);
+  }
+  void Restauration_mixer() override {
+    if (configuration_)
+      fonctions_mixer_.Reglage_par_logiciel = configuration_->valeurs.Reglage_par_logiciel;
+    fonctions_mixer_.Restauration_mixer();
+  }
+  void Preparation_emetteur_recepteur() override {
+    Port_choisi();
+    wave_.Entree_stereo = 0;
+    wave_.Entree_8_bits = 1;
+    wave_.Sortie_8_bits = 1;
+  }
+
+  // The level window's block, started here and looked at on each tick.
+  bool Debut_acquisition(int taille) override { return acquisition_.Debut(taille); }
+  bool Acquisition_terminee() override { return acquisition_.Terminee(); }
+  std::vector<uint8_t> Fin_acquisition() override { return acquisition_.Fin(); }
+
+  void Reglage_mixer(const CommandeMixer& c, ResultatMixer& r) override {
+    fonctions_mixer_.Reglage_par_logiciel = c.Reglage_par_logiciel;
+    fonctions_mixer_.Volume_wave = c.Volume_wave;
+    fonctions_mixer_.Reglage_mixer(
+        c.Entree_micro, c.Volume_sortie_gauche, c.Volume_sortie_droite,
+        c.Volume_enregistrement_gauche, c.Volume_enregistrement_droite,
+        c.Niveau_controle_haut_parleurs, c.Niveau_controle_enregistrement, r.Mixer_present,
+        r.Enregistrement_trouve, r.Haut_parleurs_trouves, r.Entree_wave_trouvee,
+        r.Entree_enregistrement_trouvee, r.Entree_restitution_trouvee);
+  }
+
+ private:
+  void Port_choisi() {
+    if (configuration_) port_serie_.Choix_port(configuration_->Valeur(Champ::Port_serie));
+  }
+  static std::unique_ptr<PeripheriqueSon> Carte_son(const Options& options,
+                                                    const ChoixPeripheriques& choix) {
+    if (!options.simulation)
+      return std::make_unique<PeripheriqueSonPortAudio>(Options_portaudio{.choix = choix});
+    auto carte = std::make_unique<CarteSimulee>(Configuration_carte{}, Horloge_carte::Murale);
+    if (!options.enregistrement.empty())
+      carte->Source_capture(Source_enregistrement(options.enregistrement, true));
+    else
+      carte->Source_capture(SignalSimule(Signal_du_QSO()));
+    return carte;
+  }
+
+  const Options& options_;
+  Rapport& rapport_;
+  std::unique_ptr<PeripheriqueSon> carte_;
+  FonctionsWave wave_;
+  AcquisitionBloc acquisition_{wave_};
+  const Configuration* configuration_ = nullptr;
+  EspacePorts ports_;
+  std::unique_ptr<Tonalite> tonalite_;
+  MinuterieHautParleur minuterie_;
+  HautParleur haut_parleur_;
+  std::unique_ptr<AccesSerie> acces_serie_;
+  PortSerie port_serie_;
+  std::unique_ptr<vestral::Mixer> mixer_;
+  FonctionsMixer fonctions_mixer_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const ChoixPeripheriques choix_son = Lire_choix_peripheriques(argc, argv);
+  if (!choix_son.erreur.empty()) {
+    std::fprintf(stderr, "vestral: %s\n", choix_son.erreur.c_str());
+    return 2;
+  }
+  if (choix_son.lister) {
+    Afficher_peripheriques_son(std::cout, choix_son);
+    return 0;
+  }
+  CheminsPortsSerie chemins = CheminsPortsSerie::Depuis_environnement();
+  argc = chemins.Retirer_options(argc, argv);
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  Options options = Lire_options(arguments);
+  if (options.aide) {
+    std::fputs(kAide, stdout);
+    std::fputs(kAide_choix_peripheriques, stdout);
+    return 0;
+  }
+  if (!options.erreur.empty() || !arguments.empty()) {
+    std::fprintf(stderr, "vestral: %s\n",
+                 options.erreur.empty() ? ("option inconnue : " + arguments.front()).c_str()
+                                        : options.erreur.c_str());
+    std::fputs(kAide, stderr);
+    return 2;
+  }
+  if (!options.signal.empty()) {
+    if (!options.simulation) {
+      std::fputs("vestral: --signal ne sert qu'avec --simulation\n", stderr);
+      return 2;
+    }
+    LectureAudio lecture = Lire_fichier_audio(options.signal);
+    if (!lecture.erreur.empty() || lecture.echantillons.empty()) {
+      std::fprintf(stderr, "vestral: %s: %s\n", options.signal.c_str(),
+                   lecture.erreur.empty() ? "enregistrement vide" : lecture.erreur.c_str());
+      return 2;
+    }
+    options.enregistrement = std::move(lecture.echantillons);
+  }
+  if (!options.emission.empty() && !options.simulation) {
+    std::fputs("vestral: --emission ne sert qu'avec --simulation\n", stderr);
+    return 2;
+  }
+
+  QApplication application(argc, argv);
+  application.setApplicationName(QStringLiteral("vestral"));
+  application.setFont(Police_ms_sans_serif(11));
+  application.setQuitOnLastWindowClosed(true);
+
+  RapportQt rapport;
+  FichiersTexte fichiers(rapport, ".");
+  JournalQSO journal;
+  EtatGeneral etat;
+  Appareils appareils(options, choix_son, chemins, rapport);
+  rapport.Definir_bip([&appareils] { appareils.Haut_parleur().Bip_erreur(); });
+  Configuration configuration(fichiers, rapport, appareils);
+  appareils.Suivre(configuration);
+  EconomiseurEcranDBus economiseur;
+
+  ReglagesReception reception;
+  Contexte contexte{rapport,     fichiers, configuration, journal, appareils,
+                    economiseur, etat,     reception,     {},      {}};
+  std::unique_ptr<TForm1> fenetre = Creation_des_fenetres(contexte);
+  if (!fenetre) return 1;  // no usable sound card: reported, nothing written
+  rapport.Attacher_panneau(fenetre->Panel1);
+  Installer_signaux(fenetre.get());
+  fenetre->show();
+  const int resultat = application.exec();
+  if (!options.emission.empty()) {
+    auto& carte = static_cast<CarteSimulee&>(appareils.Carte());
+    if (!carte.Ecrire_wav(options.emission))
+      std::fprintf(stderr, "vestral: %s ne peut être écrit\n", options.emission.c_str());
+  }
+  return resultat;
+}
