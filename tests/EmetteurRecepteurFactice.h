@@ -162,6 +162,9 @@ class EnvironnementFactice : public EnvironnementEmetteurRecepteur {
 // threshold, narrow band, 800 Hz, transmit speed 20.
 struct Banc {
   Banc() {
+    operateur.Vitesse_emission = 20;
+    operateur.Gain_entree = 100;
+    operateur.Entree_gauche = 1;
     reception.Vitesse_auto = 1;
     reception.Seuil_auto = 1;
     reception.Bande_etroite = 1;
@@ -184,7 +187,7 @@ struct Banc {
   }
   void Attendre_decodeur(int64_t echantillons) {
     const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (er.Echantillons_traites() < echantillons && std::chrono::steady_clock::now() < limite) {
+    while (er.Echantillons_lus() < echantillons && std::chrono::steady_clock::now() < limite) {
       if (!er.Servir_appels()) std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
   }
@@ -203,7 +206,7 @@ struct Banc {
   EnvironnementFactice environnement;
   JournalQSO journal;
   ReglagesReception reception;
-  ReglagesOperateur operateur;
+  ValeursReglages operateur;
   std::atomic<uint8_t> horloge_active{0};
   VueFactice vue;
   EmetteurRecepteur er{{wave, environnement, journal, reception, operateur, horloge_active}, vue};

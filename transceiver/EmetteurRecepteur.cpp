@@ -42,18 +42,9 @@ EmetteurRecepteur::EmetteurRecepteur(const LiensEmetteurRecepteur& liens, VueEme
       operateur_(liens.operateur),
       horloge_active_(liens.Horloge_active),
       vue_(vue),
-      filtre_(reception_),
-      fenetre_(kTaille_tampon_reception),
-      decodeur_(reception_, filtre_, fenetre_, journal_, *this),
+      chaine_(reception_, journal_, *this),
       emetteur_(journal_, *this),
-      spectre_(vue.Canevas()) {
-  // The decoder waits for samples only once it has read them all: its
-  // progress is noted there, for whoever needs to know it has caught up.
-  decodeur_.Regler_attente([this](int delai, int non_lus) {
-    echantillons_traites_.store(fenetre_.Echantillons_lus(), std::memory_order_release);
-    fenetre_.Attendre_echantillon(delai, non_lus);
-  });
-}
+      spectre_(vue.Canevas()) {}
 
 EmetteurRecepteur::~EmetteurRecepteur() {
   Arreter_traduction();
@@ -134,12 +125,11 @@ void EmetteurRecepteur::Rafraichir_signal(bool present) {
 // --------------------------------------------------------- decoder thread
 
 void EmetteurRecepteur::Demarrage_traduction_et_capture() {
-  Arreter_traduction();  // at most one decoder thread
-  decodeur_.Preparer();  // walk reset, window emptied, flags at 0
-  echantillons_traites_ = 0;
+  Arreter_traduction();         // at most one decoder thread
+  chaine_.Preparer_decodeur();  // walk reset, window emptied, flags at 0
   horloge_active_ = 1;
   cycle_termine_ = false;
-  traduction_ = std::make_unique<TRADUCTION_CARACTERES>(decodeur_, fenetre_, appels_);
+  traduction_ = std::make_unique<TRADUCTION_CARACTERES>(chaine_.decodeur, chaine_.fenetre, appels_);
   wave_.Ouverture_flux_entree();
   Pompe_reception();
 }
@@ -213,7 +203,7 @@ void EmetteurRecepteur::Initialisation_emetteur_recepteur() {
   frequence_affichee_ = reception_.Frequence_reception;
   Afficher_frequence();
   fft_.Preparer_FFT(2048);
-  filtre_.Preparer_filtres();
+  chaine_.Preparer_filtres();
 
   Demarrage_traduction_et_capture();
 }
@@ -252,7 +242,7 @@ void EmetteurRecepteur::Fermeture_restitution() {
 
 void EmetteurRecepteur::Relance_traduction() {
   if (!reception_en_cours_) return;
-  decodeur_.Relance_traduction();
+  chaine_.decodeur.Relance_traduction();
   horloge_active_ = 1;
   cycle_termine_ = false;
   Pompe_reception();
@@ -446,7 +436,7 @@ void EmetteurRecepteur::Pompe_reception() {
   const std::span<const uint8_t> bloc(tampon->Donnees(),
                                       static_cast<std::size_t>(wave_.Taille_tampon));
   Controle_niveau(bloc);
-  if (fenetre_.Ajout_bloc_recu(bloc)) {
+  if (chaine_.fenetre.Ajout_bloc_recu(bloc)) {
     // From the third block on: the spectrum.
     fft_.Analyser_bloc(bloc);
     vue_.Visible(Controle::Image_spectre, true);
@@ -577,7 +567,7 @@ void EmetteurRecepteur::Choix_presence_son(bool active) {
 void EmetteurRecepteur::Choix_bande(bool etroite) {
   reception_.Bande_etroite = etroite ? 1 : 0;
   if (reception_en_cours_) {
-    filtre_.Regler_passe_bande();
+    chaine_.filtre.Regler_passe_bande();
     Relance_traduction();
   }
   Focus_memo_du_mode();
@@ -591,7 +581,7 @@ void EmetteurRecepteur::Image_spectreMouseDown(int x) {
   frequence_affichee_ = *frequence;
   Afficher_frequence();
   reception_.Frequence_reception = static_cast<int32_t>(std::nearbyint(frequence_affichee_));
-  filtre_.Regler_passe_bande();
+  chaine_.filtre.Regler_passe_bande();
   Relance_traduction();
 }
 

@@ -21,11 +21,10 @@
 #include <vector>
 
 #include "dsp/FFT.h"
-#include "dsp/FenetreEchantillons.h"
-#include "dsp/FiltreTonalite.h"
 #include "dsp/ReglagesReception.h"
+#include "morse/ChaineReception.h"
 #include "morse/Emetteur.h"
-#include "morse/TRADUCTION_MORSE.h"
+#include "shell/Configuration.h"
 #include "shell/JournalQSO.h"
 #include "sound/FONCTIONS_WAVE.h"
 #include "transceiver/SpectreAccord.h"
@@ -54,18 +53,6 @@ class EnvironnementEmetteurRecepteur {
   virtual std::string Sequence(int numero) = 0;
 };
 
-// The settings the transceiver reads, and the gain buttons write; shared
-// with the main window's menus.
-struct ReglagesOperateur {
-  int32_t Vitesse_emission = 20;  // words per minute
-  int32_t Gain_entree = 100;      // percent
-  uint8_t CAG_active = 0;
-  uint8_t Entree_gauche = 1;  // line-in left; with neither, line-in right
-  uint8_t Entree_micro = 0;
-  int32_t Volume_enregistrement_gauche = 0;
-  int32_t Volume_enregistrement_droite = 0;
-};
-
 // One step of the automatic gain control per capture block: down by 10
 // (by 5 at 10 or less, never under 5) when the block clips, up by 10 (by 5
 // under 10, never over 100) after two blocks in a row peaking under 40 %.
@@ -76,7 +63,9 @@ struct LiensEmetteurRecepteur {
   EnvironnementEmetteurRecepteur& environnement;
   JournalQSO& journal;
   ReglagesReception& reception;
-  ReglagesOperateur& operateur;
+  // Transmit speed, input gain and source; the gain buttons write them,
+  // as the main window's menus do.
+  ValeursReglages& operateur;
   // 1 while the window's timer runs its pumps; also read by the main window.
   std::atomic<uint8_t>& Horloge_active;
 };
@@ -144,18 +133,18 @@ class EmetteurRecepteur : private FenetreEmission, private SortieDecodeur {
   bool Cycle_termine() const { return cycle_termine_; }
   bool Capture_amorcee() const { return capture_amorcee_; }
   bool Presence_son() const { return presence_son_; }
-  bool Traduction_active() const { return decodeur_.Traduction_active.load() == 1; }
+  bool Traduction_active() const { return chaine_.decodeur.Traduction_active.load() == 1; }
   bool Fil_de_traduction() const { return traduction_ != nullptr; }
   int32_t Gain_CAG() const { return gain_cag_; }
   int Duree_point_emission() const { return duree_point_emission_; }
   double Frequence_affichee() const { return frequence_affichee_; }
   // Received samples the decoder has gone through (any thread).
-  int64_t Echantillons_traites() const { return echantillons_traites_.load(); }
+  int64_t Echantillons_lus() const { return chaine_.fenetre.Echantillons_lus(); }
 
   Emetteur& Emission() { return emetteur_; }
   const SpectreAccord& Spectre() const { return spectre_; }
   const FFTEntiere& FFT() const { return fft_; }
-  FiltreTonalite& Filtre() { return filtre_; }
+  FiltreTonalite& Filtre() { return chaine_.filtre; }
 
  private:
   // FenetreEmission: what the transmission does to the window.
@@ -185,7 +174,7 @@ class EmetteurRecepteur : private FenetreEmission, private SortieDecodeur {
   void Afficher_frequence();
   void Demarrage_traduction_et_capture();
   void Arreter_traduction();
-  void Thread_termine() { decodeur_.Traduction_active = 0; }
+  void Thread_termine() { chaine_.decodeur.Traduction_active = 0; }
   void Fermeture_capture();
   void Controle_niveau(std::span<const uint8_t> bloc);
   void Volumes_enregistrement(int32_t gain);
@@ -201,13 +190,11 @@ class EmetteurRecepteur : private FenetreEmission, private SortieDecodeur {
   EnvironnementEmetteurRecepteur& environnement_;
   JournalQSO& journal_;
   ReglagesReception& reception_;
-  ReglagesOperateur& operateur_;
+  ValeursReglages& operateur_;
   std::atomic<uint8_t>& horloge_active_;
   VueEmetteurRecepteur& vue_;
 
-  FiltreTonalite filtre_;
-  FenetreEchantillons fenetre_;
-  Decodeur decodeur_;
+  ChaineReception chaine_;
   Emetteur emetteur_;
   FFTEntiere fft_;
   SpectreAccord spectre_;
@@ -223,7 +210,6 @@ class EmetteurRecepteur : private FenetreEmission, private SortieDecodeur {
   int32_t niveau_precedent_ = 0;
   int duree_point_emission_ = 62;
   double frequence_affichee_ = 800;
-  std::atomic<int64_t> echantillons_traites_{0};
 };
 
 }  // namespace vestral
