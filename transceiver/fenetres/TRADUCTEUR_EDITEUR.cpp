@@ -94,9 +94,8 @@ ImageSpectre::ImageSpectre(int largeur, int hauteur, QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-int ImageSpectre::Ecrire(int x, int y, const std::string& texte, int pixels, bool gras) {
+int ImageSpectre::Ecrire(int x, int y, const std::string& texte, const QFont& police) {
   QPainter peintre(&image_);
-  const QFont police = Police_ms_sans_serif(pixels, gras);
   peintre.setFont(police);
   peintre.setPen(Qt::blue);
   peintre.setBackgroundMode(Qt::OpaqueMode);
@@ -107,11 +106,17 @@ int ImageSpectre::Ecrire(int x, int y, const std::string& texte, int pixels, boo
 }
 
 int ImageSpectre::Ecrire_titre(int x, int y, const std::string& texte) {
-  return Ecrire(x, y, texte, 35, true);  // 26 points
+  return Ecrire(x, y, texte, Police_ms_sans_serif(35, true));  // 26 points
 }
 
 int ImageSpectre::Ecrire_echelle(int x, int y, const std::string& texte) {
-  return Ecrire(x, y, texte, 8, false);  // 6 points
+  // The scale line's spaces place each label over its grid line: the
+  // characters must all have the same width, about a 313-pixel image's 60th.
+  QFont police(QStringLiteral("DejaVu Sans Mono"));
+  police.setStyleHint(QFont::TypeWriter);
+  police.setPixelSize(9);
+  police.setLetterSpacing(QFont::AbsoluteSpacing, -0.2);
+  return Ecrire(x, y, texte, police);
 }
 
 void ImageSpectre::Remplir(int gauche, int haut, int droite, int bas, CouleurSpectre couleur) {
@@ -253,7 +258,7 @@ TForm8::TForm8(const LiensEmetteurRecepteur& liens, QWidget* parent)
 
   auto* seuil = Groupe(this, "SEUIL_FILTRAGE", "Seuil de filtrage", 328, 96, 305, 41);
   const char* seuils[] = {"S100", "S50", "S25", "S12", "S6", "S3", "S1", "Sauto"};
-  for (int i = 0; i < 8; ++i) radio(seuil, seuils[i], 6 + 37 * i, i == 7 ? 38 : 37);
+  for (int i = 0; i < 8; ++i) radio(seuil, seuils[i], 6 + 36 * i, i == 7 ? 46 : 36);
 
   Image_spectre = new ImageSpectre(kLargeur_image, kHauteur_image, this);
   Image_spectre->setObjectName(QStringLiteral("Image_spectre"));
@@ -396,9 +401,11 @@ void TForm8::Essai_emission(const QString& texte) {
 
 void TForm8::Libelles_modes(const std::string& edition, const std::string& arret,
                             const std::string& traduction) {
-  Bouton_Edition->setText(Vers_qt(edition));
-  Bouton_Arret->setText(Vers_qt(arret));
-  Bouton_Traduction->setText(Vers_qt(traduction));
+  for (auto [bouton, texte] : {std::pair{Bouton_Edition, &edition}, std::pair{Bouton_Arret, &arret},
+                               std::pair{Bouton_Traduction, &traduction}}) {
+    bouton->setText(Vers_qt(*texte));
+    Ajuster_legende(bouton);
+  }
 }
 
 QWidget* TForm8::Widget(Controle controle) const {
@@ -457,6 +464,7 @@ void TForm8::Texte(Etiquette etiquette, const std::string& texte) {
     if (label->text() != t) label->setText(t);
   } else if (auto* bouton = qobject_cast<QPushButton*>(cible)) {
     bouton->setText(t);
+    Ajuster_legende(bouton);
   }
 }
 

@@ -47,7 +47,7 @@ class ImageSpectre : public QWidget, public CanevasSpectre {
   void mousePressEvent(QMouseEvent* evenement) override;
 
  private:
-  int Ecrire(int x, int y, const std::string& texte, int pixels, bool gras);
+  int Ecrire(int x, int y, const std::string& texte, const QFont& police);
   QImage image_;
 };
 
