@@ -106,11 +106,21 @@ void EmetteurRecepteur::Caractere(uint8_t caractere) {
 }
 
 void EmetteurRecepteur::Signal(bool present) {
+  // Every 40 ms: carried over only when something is to change.
+  const int8_t etat = present ? 1 : 0;
+  if (etat == signal_transmis_ && !signal_a_rafraichir_.exchange(false)) return;
+  signal_transmis_ = etat;
   appels_.Appeler([this, present] { Rafraichir_signal(present); });
 }
 
 void EmetteurRecepteur::Vitesse(const std::string& texte) {
   appels_.Appeler([this, &texte] { vue_.Texte(Etiquette::Vit_Auto, texte); });
+}
+
+void EmetteurRecepteur::Silence() {
+  environnement_.Silence();
+  // The monitor sounds again at the next refresh if the signal is there.
+  signal_a_rafraichir_ = true;
 }
 
 void EmetteurRecepteur::Rafraichir_signal(bool present) {
@@ -127,6 +137,7 @@ void EmetteurRecepteur::Rafraichir_signal(bool present) {
 void EmetteurRecepteur::Demarrage_traduction_et_capture() {
   Arreter_traduction();         // at most one decoder thread
   chaine_.Preparer_decodeur();  // walk reset, window emptied, flags at 0
+  signal_transmis_ = -1;
   horloge_active_ = 1;
   cycle_termine_ = false;
   traduction_ = std::make_unique<TRADUCTION_CARACTERES>(chaine_.decodeur, chaine_.fenetre, appels_);
@@ -158,7 +169,7 @@ void EmetteurRecepteur::Initialisation_emetteur_recepteur() {
   vue_.Texte(Etiquette::Label5, std::to_string(vitesse_emission).substr(0, 2));
   duree_point_emission_ = Duree_point(vitesse_emission);
 
-  environnement_.Silence();
+  Silence();
   environnement_.Relacher_PTT();
   reception_en_cours_ = false;
 
@@ -209,7 +220,7 @@ void EmetteurRecepteur::Initialisation_emetteur_recepteur() {
 }
 
 void EmetteurRecepteur::Demarrage_reception() {
-  environnement_.Silence();
+  Silence();
   environnement_.Relacher_PTT();
   wave_.Frequence_echantillonnage = kFrequence_son;
   wave_.Taille_tampon = kTaille_tampon_reception;
@@ -266,13 +277,13 @@ bool EmetteurRecepteur::Echantillons_en_attente() const {
 }
 
 void EmetteurRecepteur::Passage_en_transmission() {
-  environnement_.Silence();
+  Silence();
   if (reception_en_cours_) {
     Arreter_traduction();
     Fermeture_capture();
     capture_amorcee_ = false;
     reception_en_cours_ = false;
-    environnement_.Silence();
+    Silence();
     vue_.Visible(Controle::Image_spectre, false);
     vue_.Visible(Controle::Memo2, true);
     vue_.Focus(Controle::Memo2);
@@ -288,7 +299,7 @@ void EmetteurRecepteur::Passage_en_transmission() {
 }
 
 void EmetteurRecepteur::Passage_en_reception() {
-  environnement_.Silence();
+  Silence();
   const bool transmission = emetteur_.Transmission_en_cours();
   if (transmission && emetteur_.Emission_continue()) Arret_emission_continue();
   if (transmission && emetteur_.Etat_sequence().Sequence_en_cours) {
@@ -315,14 +326,14 @@ void EmetteurRecepteur::Passage_en_reception() {
 }
 
 void EmetteurRecepteur::Arret_sans_retour_au_menu() {
-  environnement_.Silence();
+  Silence();
   Libelles_arret();
   if (reception_en_cours_) {
     Arreter_traduction();
     Libelles_arret();
     Fermeture_capture();
     reception_en_cours_ = false;
-    environnement_.Silence();
+    Silence();
     environnement_.Relacher_PTT();
   }
   if (!emetteur_.Transmission_en_cours()) return;
@@ -343,7 +354,7 @@ void EmetteurRecepteur::Arret_sans_retour_au_menu() {
 }
 
 void EmetteurRecepteur::Retour_au_menu() {
-  environnement_.Silence();
+  Silence();
   if (!reception_en_cours_ && !emetteur_.Transmission_en_cours()) {
     Fermer_fenetre();
     return;
@@ -352,7 +363,7 @@ void EmetteurRecepteur::Retour_au_menu() {
     Arreter_traduction();
     Fermeture_capture();
     reception_en_cours_ = false;
-    environnement_.Silence();
+    Silence();
     Fermer_fenetre();
     environnement_.Relacher_PTT();
     return;
@@ -517,7 +528,7 @@ void EmetteurRecepteur::Bouton_radio_relache(const BoutonRadio& bouton) {
 }
 
 void EmetteurRecepteur::Choix_vitesse_reception(int vitesse) {
-  environnement_.Silence();
+  Silence();
   if (vitesse == 0)
     reception_.Choisir_vitesse_auto();
   else
@@ -559,8 +570,9 @@ void EmetteurRecepteur::Choix_emission_continue(bool active) {
 }
 
 void EmetteurRecepteur::Choix_presence_son(bool active) {
-  if (!active) environnement_.Silence();
+  if (!active) Silence();
   presence_son_ = active;
+  signal_a_rafraichir_ = true;
   Focus_memo_du_mode();
 }
 

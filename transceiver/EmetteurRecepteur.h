@@ -171,6 +171,7 @@ class EmetteurRecepteur : private FenetreEmission, private SortieDecodeur {
   void Limiter_memo(Controle memo);
   void Selectionner(GroupeRadio groupe, int valeur);
   void Rafraichir_signal(bool present);
+  void Silence();
   void Afficher_frequence();
   void Demarrage_traduction_et_capture();
   void Arreter_traduction();
@@ -210,6 +211,10 @@ class EmetteurRecepteur : private FenetreEmission, private SortieDecodeur {
   int32_t niveau_precedent_ = 0;
   int duree_point_emission_ = 62;
   double frequence_affichee_ = 800;
+  // The "Signal" state last carried over (decoder thread; -1: none yet),
+  // and a request to carry it over again (the speaker was silenced).
+  int8_t signal_transmis_ = -1;
+  std::atomic<bool> signal_a_rafraichir_{false};
 };
 
 }  // namespace vestral
