@@ -182,6 +182,8 @@ TEST_F(FenetreEmetteurRecepteur, EmissionVersUnFichierWav) {
   ASSERT_TRUE(fenetre->Emetteur_recepteur().Transmission_en_cours());
   EXPECT_TRUE(environnement.ptt);
   QTest::keyClicks(fenetre->Memo2, "cq de f4abc ");
+  fenetre->close();  // the window manager's close: text still to send, it stays
+  EXPECT_TRUE(fenetre->isVisible());
   QTest::keyClick(fenetre->Memo2, Qt::Key_Left);  // does nothing in the editor
   QTest::keyClick(fenetre->Memo2, Qt::Key_F1);
   EXPECT_TRUE(fenetre->Arret_sequence->isVisible());
