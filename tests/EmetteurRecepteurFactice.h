@@ -17,7 +17,7 @@
 #include "sound/CarteSimulee.h"
 #include "sound/FONCTIONS_WAVE.h"
 #include "transceiver/EmetteurRecepteur.h"
-#include "transceiver/SpectreAccord.h"
+#include "transceiver/ImageAccord.h"
 #include "transceiver/VueEmetteurRecepteur.h"
 
 namespace vestral::test {

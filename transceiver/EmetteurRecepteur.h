@@ -27,7 +27,7 @@
 #include "shell/Configuration.h"
 #include "shell/JournalQSO.h"
 #include "sound/FONCTIONS_WAVE.h"
-#include "transceiver/SpectreAccord.h"
+#include "transceiver/ImageAccord.h"
 #include "transceiver/TRADUCTION_CARACTERES.h"
 #include "transceiver/VueEmetteurRecepteur.h"
 
@@ -142,7 +142,7 @@ class EmetteurRecepteur : private FenetreEmission, private SortieDecodeur {
   int64_t Echantillons_lus() const { return chaine_.fenetre.Echantillons_lus(); }
 
   Emetteur& Emission() { return emetteur_; }
-  const SpectreAccord& Spectre() const { return spectre_; }
+  const ImageAccord& Accord() const { return spectre_; }
   const FFTEntiere& FFT() const { return fft_; }
   FiltreTonalite& Filtre() { return chaine_.filtre; }
 
@@ -198,7 +198,7 @@ class EmetteurRecepteur : private FenetreEmission, private SortieDecodeur {
   ChaineReception chaine_;
   Emetteur emetteur_;
   FFTEntiere fft_;
-  SpectreAccord spectre_;
+  ImageAccord spectre_;
   AppelsSynchronises appels_;
   std::unique_ptr<TRADUCTION_CARACTERES> traduction_;
 

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "morse/Emetteur.h"
-#include "transceiver/SpectreAccord.h"
+#include "transceiver/ImageAccord.h"
 
 namespace vestral {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "EmetteurRecepteurFactice.h"
-#include "transceiver/SpectreAccord.h"
+#include "transceiver/ImageAccord.h"
 
 namespace vestral {
 namespace {
@@ -27,7 +27,7 @@ TEST(Spectre, TableEchelle) {
 
 TEST(Spectre, CadreEtGrille) {
   CanevasFactice canevas;  // 313 x 225, text heights 40 and 10: plot 175 high
-  SpectreAccord spectre(canevas);
+  ImageAccord spectre(canevas);
   spectre.Preparer_spectre();
   const GeometrieSpectre& g = spectre.Geometrie();
   EXPECT_EQ(g.Hauteur_trace(), 175);
@@ -79,7 +79,7 @@ TEST(Spectre, BandesEtRaiesCherchees) {
   for (const Cas& c : cas) {
     SCOPED_TRACE(c.x);
     CanevasFactice canevas;
-    SpectreAccord spectre(canevas);
+    ImageAccord spectre(canevas);
     spectre.Preparer_spectre();
     canevas.Vider();
     ASSERT_TRUE(spectre.Clic(c.x, std::vector<int32_t>(1025, 0), c.etroite));
@@ -92,7 +92,7 @@ TEST(Spectre, BandesEtRaiesCherchees) {
 
 TEST(Spectre, ClicSurUneRaie) {
   CanevasFactice canevas;
-  SpectreAccord spectre(canevas);
+  ImageAccord spectre(canevas);
   spectre.Preparer_spectre();
   std::vector<int32_t> s(1025, 0);
   // A line at bin 267 with a symmetric neighbourhood: 801.0 Hz.
@@ -112,7 +112,7 @@ TEST(Spectre, ClicSurUneRaie) {
 TEST(Spectre, AccordInitialA800HzPuisBandeDeplacee) {
   EXPECT_EQ(Abscisse_800_hz(313), 75);
   CanevasFactice canevas;
-  SpectreAccord spectre(canevas);
+  ImageAccord spectre(canevas);
   spectre.Preparer_spectre();
   const std::vector<int32_t> vide(1025, 0);
   canevas.Vider();
@@ -163,7 +163,7 @@ TEST(Spectre, AccordSurUneTonaliteRecue) {
   const int accord = b.reception.Frequence_reception;
   for (int bloc = 0; bloc < 3; ++bloc) b.Bloc_recu();
   EXPECT_EQ(b.reception.Frequence_reception, accord);
-  EXPECT_EQ(b.er.Spectre().Abscisse_accord(), 100);
+  EXPECT_EQ(b.er.Accord().Abscisse_accord(), 100);
 }
 
 }  // namespace

@@ -86,9 +86,9 @@ int Abscisse_800_hz(int largeur);
 // Caption of F_reception: six characters with one decimal, then " Hz".
 std::string Texte_frequence(double frequence);
 
-class SpectreAccord {
+class ImageAccord {
  public:
-  explicit SpectreAccord(CanevasSpectre& canevas) : canevas_(canevas) {}
+  explicit ImageAccord(CanevasSpectre& canevas) : canevas_(canevas) {}
 
   // The empty frame: title, scale line, white plot.
   void Preparer_spectre();

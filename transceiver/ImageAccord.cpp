@@ -1,4 +1,4 @@
-#include "transceiver/SpectreAccord.h"
+#include "transceiver/ImageAccord.h"
 
 #include <algorithm>
 #include <cmath>
@@ -68,7 +68,7 @@ std::string Texte_frequence(double frequence) {
   return texte;
 }
 
-void SpectreAccord::Preparer_spectre() {
+void ImageAccord::Preparer_spectre() {
   geometrie_.W = std::clamp(canevas_.Largeur(), 0, kLargeur_maximale_spectre);
   geometrie_.B = canevas_.Hauteur();
   geometrie_.Hauteur_titre = canevas_.Ecrire_titre(0, 0, kTitre);
@@ -78,7 +78,7 @@ void SpectreAccord::Preparer_spectre() {
   canevas_.Repeindre();
 }
 
-void SpectreAccord::Tracer_grille() {
+void ImageAccord::Tracer_grille() {
   const GeometrieSpectre& g = geometrie_;
   for (int i = 0; i <= 10; ++i) {
     const int y = g.B - (i * g.Hauteur_trace() / 10 + 1);
@@ -93,7 +93,7 @@ void SpectreAccord::Tracer_grille() {
   canevas_.Repeindre();
 }
 
-void SpectreAccord::Dessiner_spectre(std::span<const int32_t> spectre, bool bande_etroite) {
+void ImageAccord::Dessiner_spectre(std::span<const int32_t> spectre, bool bande_etroite) {
   if (geometrie_.W < 2) return;
   points_trace_ = Points_du_spectre(spectre, geometrie_);
   if (!accord_initial_) canevas_.Polyligne(points_precedents_, CouleurSpectre::Blanc);
@@ -107,7 +107,7 @@ void SpectreAccord::Dessiner_spectre(std::span<const int32_t> spectre, bool band
   Marquer_bande(abscisse_accord_, bande_etroite);
 }
 
-void SpectreAccord::Marquer_bande(int x, bool bande_etroite) {
+void ImageAccord::Marquer_bande(int x, bool bande_etroite) {
   const GeometrieSpectre& g = geometrie_;
   abscisse_accord_ = x;
   if (bande_affichee_) {
@@ -125,8 +125,8 @@ void SpectreAccord::Marquer_bande(int x, bool bande_etroite) {
   bande_affichee_ = true;
 }
 
-std::optional<double> SpectreAccord::Clic(int x, std::span<const int32_t> spectre,
-                                          bool bande_etroite) {
+std::optional<double> ImageAccord::Clic(int x, std::span<const int32_t> spectre,
+                                        bool bande_etroite) {
   if (geometrie_.W < 2) return std::nullopt;
   x = std::clamp(x, 0, geometrie_.W - 1);
   Marquer_bande(x, bande_etroite);
