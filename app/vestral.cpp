@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QIcon>
 #include <QSocketNotifier>
 #include <cstdio>
 #include <cstring>
@@ -41,6 +42,7 @@
 #include "sound/SignalSimule.h"
 #include "sound/linux/MixerAlsa.h"
 #include "sound/linux/PeripheriqueSonPortAudio.h"
+#include "sound/linux/TonalitePortAudio.h"
 #include "transceiver/EnvironnementProgramme.h"
 #include "transceiver/fenetres/TRADUCTEUR_EDITEUR.h"
 
@@ -60,7 +62,8 @@ constexpr char kAide[] =
     "  --emission FICHIER.wav         écrit à la sortie ce qui a été émis (avec --simulation)\n"
     "  --com1=CHEMIN .. --com4=CHEMIN périphérique tenant lieu de COM1 à COM4 (aussi\n"
     "                                 VESTRAL_COM1..4 ; sinon /dev/ttyS0 à /dev/ttyS3)\n"
-    "  --help                         cette aide\n";
+    "  --help                         cette aide\n"
+    "  --version                      la version\n";
 
 struct Options {
   bool simulation = false;
@@ -68,6 +71,7 @@ struct Options {
   std::string emission;
   std::vector<uint8_t> enregistrement;  // the samples of --signal
   bool aide = false;
+  bool version = false;
   std::string erreur;
 };
 
@@ -93,6 +97,8 @@ Options Lire_options(std::vector<std::string>& arguments) {
     };
     if (a == "--help" || a == "-h")
       o.aide = true;
+    else if (a == "--version")
+      o.version = true;
     else if (a == "--simulation")
       o.simulation = true;
     else if (!valeur("--signal", o.signal) && !valeur("--emission", o.emission))
@@ -155,13 +161,12 @@ Parametres_signal Signal_du_QSO() {
 class Appareils : public Peripheriques, public ReglageMixer {
  public:
   Appareils(const Options& options, const ChoixPeripheriques& choix_son,
-            const CheminsPortsSerie& chemins, Rapport& rapport)
+            const CheminsPortsSerie& chemins, std::unique_ptr<Tonalite> tonalite, Rapport& rapport)
       : options_(options),
         rapport_(rapport),
         carte_(Carte_son(options, choix_son)),
         wave_(*carte_, rapport),
-        tonalite_(options.simulation ? std::make_unique<TonaliteMuette>()
-                                     : Ouvrir_tonalite_systeme()),
+        tonalite_(std::move(tonalite)),
         minuterie_(ports_, *tonalite_),
         haut_parleur_(ports_),
         acces_serie_(options.simulation
@@ -276,6 +281,10 @@ int main(int argc, char** argv) {
     std::fputs(kAide_choix_peripheriques, stdout);
     return 0;
   }
+  if (options.version) {
+    std::puts("vestral " VESTRAL_VERSION);
+    return 0;
+  }
   if (!options.erreur.empty() || !arguments.empty()) {
     std::fprintf(stderr, "vestral: %s\n",
                  options.erreur.empty() ? ("option inconnue : " + arguments.front()).c_str()
@@ -301,8 +310,19 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  // The PC speaker's tones, on the PC speaker or on the --monitor device.
+  ChoixTonalite choix_tonalite =
+      Choisir_tonalite(choix_son, options.simulation, [] { return Ouvrir_tonalite_systeme(); });
+  for (const auto& message : choix_tonalite.messages)
+    std::fprintf(stderr, "vestral: %s\n", message.c_str());
+  if (!choix_tonalite.tonalite) return 2;
+  std::unique_ptr<Tonalite> tonalite = std::move(choix_tonalite.tonalite);
+
   QApplication application(argc, argv);
   application.setApplicationName(QStringLiteral("vestral"));
+  // The installed desktop entry and icon (packaging/).
+  QGuiApplication::setDesktopFileName(QStringLiteral("vestral"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vestral")));
   application.setFont(Police_ms_sans_serif(11));
   application.setQuitOnLastWindowClosed(true);
 
@@ -310,7 +330,7 @@ int main(int argc, char** argv) {
   FichiersTexte fichiers(rapport, ".");
   JournalQSO journal;
   EtatGeneral etat;
-  Appareils appareils(options, choix_son, chemins, rapport);
+  Appareils appareils(options, choix_son, chemins, std::move(tonalite), rapport);
   rapport.Definir_bip([&appareils] { appareils.Haut_parleur().Bip_erreur(); });
   Configuration configuration(fichiers, rapport, appareils);
   appareils.Suivre(configuration);

@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libsamplerate0-dev
   portaudio19-dev libasound2-dev libasound2-plugins alsa-utils
+  file dpkg-dev
   qt6-base-dev xvfb xauth
 )
 
@@ -35,4 +36,5 @@ cmake --build "$build_dir" -j "$(nproc)"
 
 if [ "${1:-}" = "--test" ]; then
   ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)"
+  scripts/test-package.sh "$build_dir"  # the Debian package (as root only)
 fi

@@ -20,11 +20,14 @@ ChoixPeripheriques Analyser(const std::vector<std::string>& arguments,
   };
   choix.capture = lire(kVariable_capture);
   choix.restitution = lire(kVariable_restitution);
+  choix.ecoute = lire(kVariable_ecoute);
 
   const struct {
     std::string nom;
     std::string* valeur;
-  } options[] = {{"--capture", &choix.capture}, {"--playback", &choix.restitution}};
+  } options[] = {{"--capture", &choix.capture},
+                 {"--playback", &choix.restitution},
+                 {"--monitor", &choix.ecoute}};
 
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];

@@ -7,6 +7,9 @@
 //   options       --capture NAME  --playback NAME  (or --capture=NAME ...)
 //                 --list-devices  (print the devices and stop)
 //
+// The monitor tone and the error beep may go to a second playback device
+// instead of the PC speaker: VESTRAL_MONITOR=NAME or --monitor NAME.
+//
 // An option wins over the environment.
 #pragma once
 
@@ -18,10 +21,12 @@ namespace vestral {
 
 inline constexpr char kVariable_capture[] = "VESTRAL_CAPTURE";
 inline constexpr char kVariable_restitution[] = "VESTRAL_PLAYBACK";
+inline constexpr char kVariable_ecoute[] = "VESTRAL_MONITOR";
 
 struct ChoixPeripheriques {
   std::string capture;      // part of a device name; empty = system default
   std::string restitution;  // the same for playback
+  std::string ecoute;       // playback device for the monitor tone and beep; empty = PC speaker
   bool lister = false;      // --list-devices was given
   std::string erreur;       // non-empty when an option lacks its value
 };
@@ -47,6 +52,9 @@ inline constexpr char kAide_choix_peripheriques[] =
     "  --capture NOM, --playback NOM  carte son à utiliser (partie du nom, voir "
     "--list-devices;\n"
     "                                 aussi VESTRAL_CAPTURE, VESTRAL_PLAYBACK)\n"
+    "  --monitor NOM                  écoute à 800 Hz et bip d'erreur sur ce périphérique\n"
+    "                                 au lieu du haut-parleur PC (jamais celui relié à\n"
+    "                                 l'émetteur ; aussi VESTRAL_MONITOR)\n"
     "  --list-devices                 liste les périphériques son\n";
 
 }  // namespace vestral

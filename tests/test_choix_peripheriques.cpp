@@ -77,5 +77,19 @@ TEST(ChoixPeripheriques, NomCorrespond) {
   EXPECT_FALSE(Nom_correspond("default", ""));
 }
 
+// The device for the monitor tone and the beep, read like the two others.
+TEST(ChoixPeripheriques, PeripheriqueDEcoute) {
+  auto environnement = [](const char* nom) -> const char* {
+    return std::string(nom) == "VESTRAL_MONITOR" ? "USB" : nullptr;
+  };
+  std::vector<std::string> arguments;
+  EXPECT_EQ(Lire_choix_peripheriques(arguments, environnement).ecoute, "USB");
+  arguments = {"--monitor", "HDMI", "a.wav"};
+  EXPECT_EQ(Lire_choix_peripheriques(arguments, environnement).ecoute, "HDMI");
+  EXPECT_EQ(arguments, std::vector<std::string>{"a.wav"});
+  arguments = {"--monitor"};
+  EXPECT_FALSE(Lire_choix_peripheriques(arguments, environnement).erreur.empty());
+}
+
 }  // namespace
 }  // namespace vestral

@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (option == "--version") {
-      std::puts("vestral-decode 0.1.0");
+      std::puts("vestral-decode " VESTRAL_VERSION);
       return 0;
     } else if (option == "--frequency") {
       const std::string v = Valeur();

@@ -33,7 +33,7 @@ namespace {
 using namespace vestral;
 
 constexpr char kNom[] = "vestral-encode";
-constexpr char kVersion[] = "vestral-encode 0.1.0";
+constexpr char kVersion[] = "vestral-encode " VESTRAL_VERSION;
 constexpr char kUsage[] =
     "usage : vestral-encode [--speed WPM] [--frequency HZ] [--output FICHIER] [TEXTE...]\n"
     "\n"

@@ -1,8 +1,9 @@
 // vestral-son: checks the sound card the way the transceiver uses it. Runs
 // the two sound card checks, captures one second and prints the level of
-// each block, then plays one second of an 800 Hz tone.
+// each block, then plays one second of an 800 Hz tone. With --monitor, then
+// plays the monitor tone and the error beep on that device.
 //
-//   vestral-son [--capture NOM] [--playback NOM] [--list-devices]
+//   vestral-son [--capture NOM] [--playback NOM] [--monitor NOM] [--list-devices]
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -15,6 +16,7 @@
 #include "sound/ChoixPeripheriques.h"
 #include "sound/FONCTIONS_WAVE.h"
 #include "sound/linux/PeripheriqueSonPortAudio.h"
+#include "sound/linux/TonalitePortAudio.h"
 
 using namespace vestral;
 using namespace std::chrono_literals;
@@ -74,20 +76,62 @@ void Jouer(FonctionsWave& wave) {
   wave.Fermeture_flux_sortie();
 }
 
+constexpr char kAide[] =
+    "Usage : vestral-son [options]\n"
+    "Vérifie la carte son comme le fait l'émetteur-récepteur : les deux contrôles de la\n"
+    "carte, une seconde de capture (niveau de chaque bloc), puis une seconde de tonalité\n"
+    "à 800 Hz sur la restitution ; avec --monitor, ensuite, l'écoute à 800 Hz et le bip\n"
+    "d'erreur sur ce périphérique.\n"
+    "\n"
+    "  --help, --version\n";
+
+// The monitor tone for a second, then the error beep, as the program plays
+// them on the device that stands in for the PC speaker.
+void Ecouter(TonalitePortAudio& tonalite) {
+  std::printf("écoute : %s (latence %.0f ms)\n", tonalite.Nom().c_str(), tonalite.Latence() * 1000);
+  std::fflush(stdout);
+  tonalite.Demarrer(800);
+  std::this_thread::sleep_for(1s);
+  tonalite.Arreter();
+  std::this_thread::sleep_for(500ms);
+  tonalite.Demarrer(1000);
+  std::this_thread::sleep_for(300ms);
+  tonalite.Arreter();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const ChoixPeripheriques choix = Lire_choix_peripheriques(argc, argv);
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::cout << kAide << kAide_choix_peripheriques;
+    return 0;
+  }
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::cout << "vestral-son " VESTRAL_VERSION "\n";
+    return 0;
+  }
   if (!choix.erreur.empty() || argc > 1) {
-    std::cerr << (choix.erreur.empty() ? "argument inconnu : " + std::string(argv[1])
+    std::cerr << "vestral-son : "
+              << (choix.erreur.empty() ? "argument inconnu : " + std::string(argv[1])
                                        : choix.erreur)
-              << "\nusage : vestral-son [options]\n"
-              << kAide_choix_peripheriques;
+              << "\n\n"
+              << kAide << kAide_choix_peripheriques;
     return 2;
   }
   if (choix.lister) {
     Afficher_peripheriques_son(std::cout, choix);
     return 0;
+  }
+  // The monitor device first: a refused one stops everything before the
+  // transmitter's device plays anything.
+  TonalitePortAudio::Ouverture ecoute;
+  if (!choix.ecoute.empty()) {
+    ecoute = Ouvrir_tonalite_son(choix.ecoute, choix.restitution);
+    if (!ecoute.tonalite) {
+      std::cerr << "vestral-son : " << ecoute.erreur << '\n';
+      return ecoute.refus ? 2 : 1;
+    }
   }
   RapportConsole rapport;
   PeripheriqueSonPortAudio carte({.choix = choix});
@@ -97,5 +141,6 @@ int main(int argc, char** argv) {
   if (!wave.Verification_carte_son_demarrage() || !wave.Verification_carte_son()) return 1;
   Capturer(wave);
   Jouer(wave);
+  if (ecoute.tonalite) Ecouter(*ecoute.tonalite);
   return 0;
 }

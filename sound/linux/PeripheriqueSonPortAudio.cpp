@@ -484,6 +484,7 @@ void Afficher_peripheriques_son(std::ostream& sortie, const ChoixPeripheriques& 
   };
   sortie << "Capture : " << choisi(choix.capture, true) << "\n"
          << "Restitution : " << choisi(choix.restitution, false) << "\n";
+  if (!choix.ecoute.empty()) sortie << "Écoute : " << choisi(choix.ecoute, false) << "\n";
 }
 
 }  // namespace vestral
