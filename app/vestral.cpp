@@ -43,6 +43,8 @@
 #include "sound/linux/MixerAlsa.h"
 #include "sound/linux/PeripheriqueSonPortAudio.h"
 #include "sound/linux/TonalitePortAudio.h"
+#include "transceiver/EnvironnementProgramme.h"
+#include "transceiver/fenetres/TRADUCTEUR_EDITEUR.h"
 
 namespace {
 
@@ -337,6 +339,14 @@ int main(int argc, char** argv) {
   ReglagesReception reception;
   Contexte contexte{rapport,     fichiers, configuration, journal, appareils,
                     economiseur, etat,     reception,     {},      {}};
+  // The transceiver window, on the same devices and settings.
+  EnvironnementProgramme environnement(appareils.Haut_parleur(), appareils.Port_serie(),
+                                       appareils.Mixer(), configuration);
+  contexte.Creer_emetteur_recepteur = [&](QWidget* parent) -> QDialog* {
+    return Creation_emetteur_recepteur({appareils.Wave(), environnement, journal, reception,
+                                        configuration.valeurs, etat.Horloge_active},
+                                       parent);
+  };
   std::unique_ptr<TForm1> fenetre = Creation_des_fenetres(contexte);
   if (!fenetre) return 1;  // no usable sound card: reported, nothing written
   rapport.Attacher_panneau(fenetre->Panel1);

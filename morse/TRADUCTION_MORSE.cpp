@@ -57,6 +57,7 @@ void Decodeur::Preparer() {
   Traduction_active = 0;
   Arret_traduction = 0;
   relance_ = false;
+  crete_entree_ = 0;
 }
 
 void Decodeur::Execute() {

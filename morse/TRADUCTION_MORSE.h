@@ -51,7 +51,8 @@ class Decodeur {
   void Regler_attente(Attente attente) { attente_ = std::move(attente); }
   void Regler_horloge(Horloge horloge) { horloge_ = std::move(horloge); }
 
-  // Prepares a reception start (the window is emptied too).
+  // Prepares a reception start (the window is emptied and the input peak
+  // hold cleared too).
   void Preparer();
   // The thread body: Traduction_active, then steps until the stop request.
   void Execute();

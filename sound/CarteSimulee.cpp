@@ -7,7 +7,9 @@
 namespace vestral {
 
 namespace {
-constexpr auto kPas_horloge_murale = std::chrono::milliseconds(5);
+// Like a real card's period: the blocks last 250 and 333 ms, so a step of
+// 20 ms delivers them in time while waking the process seldom.
+constexpr auto kPas_horloge_murale = std::chrono::milliseconds(20);
 }
 
 CarteSimulee::CarteSimulee(Configuration_carte configuration, Horloge_carte horloge)

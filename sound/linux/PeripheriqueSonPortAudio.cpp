@@ -13,41 +13,11 @@
 #include <ostream>
 
 #include "sound/linux/ConversionSon.h"
+#include "sound/linux/SourdinePortAudio.h"
 
 namespace vestral {
 
 namespace {
-
-// PortAudio's start-up probes every sound back-end it knows (ALSA cards
-// that are absent, a JACK server that is not running) and the libraries
-// print each failure on standard error. The probing is silenced unless
-// VESTRAL_SON_TRACES is set.
-class Sourdine {
- public:
-  Sourdine() {
-    if (std::getenv("VESTRAL_SON_TRACES")) return;
-    std::fflush(stderr);
-    sauvegarde_ = dup(STDERR_FILENO);
-    const int nul = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (sauvegarde_ < 0 || nul < 0) {
-      if (nul >= 0) close(nul);
-      return;
-    }
-    dup2(nul, STDERR_FILENO);
-    close(nul);
-  }
-  ~Sourdine() {
-    if (sauvegarde_ < 0) return;
-    std::fflush(stderr);
-    dup2(sauvegarde_, STDERR_FILENO);
-    close(sauvegarde_);
-  }
-  Sourdine(const Sourdine&) = delete;
-  Sourdine& operator=(const Sourdine&) = delete;
-
- private:
-  int sauvegarde_ = -1;
-};
 
 bool Initialiser_portaudio() {
   setenv("JACK_NO_START_SERVER", "1", 0);  // probe a JACK server, never start one

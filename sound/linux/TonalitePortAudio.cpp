@@ -9,35 +9,11 @@
 #include <cstdlib>
 #include <thread>
 
+#include "sound/linux/SourdinePortAudio.h"
+
 namespace vestral {
 
 namespace {
-
-// PortAudio's first initialisation probes every back-end it knows and the
-// libraries print each failure on standard error: silenced, unless
-// VESTRAL_SON_TRACES is set (as for the sound card).
-class Sourdine {
- public:
-  Sourdine() {
-    if (std::getenv("VESTRAL_SON_TRACES")) return;
-    std::fflush(stderr);
-    sauvegarde_ = ::dup(STDERR_FILENO);
-    const int nul = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (sauvegarde_ >= 0 && nul >= 0) ::dup2(nul, STDERR_FILENO);
-    if (nul >= 0) ::close(nul);
-  }
-  ~Sourdine() {
-    if (sauvegarde_ < 0) return;
-    std::fflush(stderr);
-    ::dup2(sauvegarde_, STDERR_FILENO);
-    ::close(sauvegarde_);
-  }
-  Sourdine(const Sourdine&) = delete;
-  Sourdine& operator=(const Sourdine&) = delete;
-
- private:
-  int sauvegarde_ = -1;
-};
 
 // The output device a name chooses, as the sound card does: the first with
 // playback channels whose name contains it, or the default one for an
