@@ -484,6 +484,21 @@ void EmetteurRecepteur::Controle_niveau(std::span<const uint8_t> bloc) {
 
 void EmetteurRecepteur::Pompe_emission() {
   if (cycle_termine_) return;
+  if (wave_.Sortie_ouverte() && wave_.Peripherique_en_panne(Sens::Sortie)) {
+    // The device has gone: it hands every block back at once, so the first
+    // block would be refilled for ever and the second would keep its tone.
+    // Nothing can play any more: what waits is dropped and both blocks are
+    // counted silent, so that the operator can leave transmission.
+    emetteur_.Arret_sequence();
+    emetteur_.File().Vider();
+    emetteur_.Synthese().Vider();
+    for (Tampon_son* tampon : {&wave_.Sortie_1, &wave_.Sortie_2})
+      if (tampon->Utilisable())
+        emetteur_.Remplir_bloc(tampon->numero,
+                               {tampon->Donnees(), static_cast<std::size_t>(wave_.Taille_tampon)});
+    cycle_termine_ = true;
+    return;
+  }
   if (Tampon_son* tampon = wave_.Bloc_sortie_a_servir()) {
     wave_.Suppression_entete(*tampon);
     const std::span<uint8_t> bloc(tampon->Donnees(), static_cast<std::size_t>(wave_.Taille_tampon));
