@@ -34,7 +34,14 @@ int Canaux(const PaDeviceInfo& info, Sens sens) {
   return sens == Sens::Entree ? info.maxInputChannels : info.maxOutputChannels;
 }
 
-PaDeviceIndex Choisir(Sens sens, const std::string& motif) {
+bool Erreur_de_format(PaError erreur) {
+  return erreur == paInvalidSampleRate || erreur == paSampleFormatNotSupported ||
+         erreur == paInvalidChannelCount;
+}
+
+}  // namespace
+
+PaDeviceIndex Choisir_peripherique_portaudio(Sens sens, const std::string& motif) {
   if (motif.empty())
     return sens == Sens::Entree ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
   for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i) {
@@ -43,13 +50,6 @@ PaDeviceIndex Choisir(Sens sens, const std::string& motif) {
   }
   return paNoDevice;
 }
-
-bool Erreur_de_format(PaError erreur) {
-  return erreur == paInvalidSampleRate || erreur == paSampleFormatNotSupported ||
-         erreur == paInvalidChannelCount;
-}
-
-}  // namespace
 
 uint16_t Code_son_portaudio(PaError erreur) {
   switch (erreur) {
@@ -205,8 +205,10 @@ PeripheriqueSonPortAudio::PeripheriqueSonPortAudio(Options_portaudio options)
   flux_[1] = std::make_unique<Flux>(Sens::Sortie);
   initialise_ = Initialiser_portaudio();
   if (!initialise_) return;
-  flux(Sens::Entree).peripherique = Choisir(Sens::Entree, options_.choix.capture);
-  flux(Sens::Sortie).peripherique = Choisir(Sens::Sortie, options_.choix.restitution);
+  flux(Sens::Entree).peripherique =
+      Choisir_peripherique_portaudio(Sens::Entree, options_.choix.capture);
+  flux(Sens::Sortie).peripherique =
+      Choisir_peripherique_portaudio(Sens::Sortie, options_.choix.restitution);
 }
 
 PeripheriqueSonPortAudio::~PeripheriqueSonPortAudio() {

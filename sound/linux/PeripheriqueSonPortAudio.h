@@ -72,6 +72,11 @@ class PeripheriqueSonPortAudio : public PeripheriqueSon {
 // The result code for a PortAudio error (0 for paNoError).
 uint16_t Code_son_portaudio(PaError erreur);
 
+// The device a name chooses for a direction: the first with channels in that
+// direction whose name contains it, the default one for an empty name,
+// paNoDevice when none matches. PortAudio must be initialised.
+PaDeviceIndex Choisir_peripherique_portaudio(Sens sens, const std::string& motif);
+
 struct Description_peripherique {
   std::string nom;
   std::string interface;  // host API: ALSA, JACK, OSS...

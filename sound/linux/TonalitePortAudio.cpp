@@ -9,23 +9,12 @@
 #include <cstdlib>
 #include <thread>
 
+#include "sound/linux/PeripheriqueSonPortAudio.h"
 #include "sound/linux/SourdinePortAudio.h"
 
 namespace vestral {
 
 namespace {
-
-// The output device a name chooses, as the sound card does: the first with
-// playback channels whose name contains it, or the default one for an
-// empty name.
-PaDeviceIndex Choisir_sortie(const std::string& motif) {
-  if (motif.empty()) return Pa_GetDefaultOutputDevice();
-  for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i) {
-    const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
-    if (info && info->maxOutputChannels > 0 && Nom_correspond(info->name, motif)) return i;
-  }
-  return paNoDevice;
-}
 
 // A device held by another program, as PortAudio or ALSA says it.
 bool Occupe(PaError erreur) {
@@ -50,7 +39,7 @@ TonalitePortAudio::Ouverture Ouvrir_tonalite_son(const std::string& nom_ecoute,
     resultat.erreur = "le système son ne répond pas";
     return resultat;
   }
-  const PaDeviceIndex ecoute = Choisir_sortie(nom_ecoute);
+  const PaDeviceIndex ecoute = Choisir_peripherique_portaudio(Sens::Sortie, nom_ecoute);
   if (ecoute == paNoDevice) {
     resultat.erreur = "aucun périphérique de restitution ne correspond à « " + nom_ecoute +
                       " » (voir --list-devices)";
@@ -58,7 +47,7 @@ TonalitePortAudio::Ouverture Ouvrir_tonalite_son(const std::string& nom_ecoute,
   }
   const PaDeviceInfo& info = *Pa_GetDeviceInfo(ecoute);
   t->nom_ = info.name;
-  if (restitution && ecoute == Choisir_sortie(*restitution)) {
+  if (restitution && ecoute == Choisir_peripherique_portaudio(Sens::Sortie, *restitution)) {
     resultat.refus = true;
     resultat.erreur = "le périphérique d'écoute « " + t->nom_ +
                       " » est celui de la restitution, relié à l'émetteur : l'écoute et le bip "
