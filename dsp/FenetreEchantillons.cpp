@@ -40,15 +40,21 @@ std::optional<uint8_t> FenetreEchantillons::Prendre_echantillon() {
 }
 
 int FenetreEchantillons::Prendre_echantillons(uint8_t* destination, int maximum) {
+  const int n = Copier_en_avance(destination, maximum);
+  if (n > 0) Avancer_lecture(n);
+  return n;
+}
+
+int FenetreEchantillons::Copier_en_avance(uint8_t* destination, int maximum) {
   for (;;) {
     const int64_t total = total_.load(std::memory_order_acquire);
     int64_t lecture = lecture_.load(std::memory_order_relaxed);
     const int64_t debut = Debut(total);
-    if (lecture < debut) lecture = debut;
-    if (lecture >= total || maximum <= 0) {
+    if (lecture < debut) {
+      lecture = debut;
       lecture_.store(lecture, std::memory_order_relaxed);
-      return 0;
     }
+    if (lecture >= total || maximum <= 0) return 0;
     const int n = static_cast<int>(std::min<int64_t>(maximum, total - lecture));
     std::size_t c = lecture == lecture_connue_ ? case_lecture_ : Case(lecture);
     const std::size_t taille = anneau_.size();
@@ -62,7 +68,6 @@ int FenetreEchantillons::Prendre_echantillons(uint8_t* destination, int maximum)
     if (lecture >= Debut(total_.load(std::memory_order_relaxed))) {
       lecture_connue_ = lecture + n;
       case_lecture_ = c;
-      lecture_.store(lecture + n, std::memory_order_relaxed);
       return n;
     }
   }

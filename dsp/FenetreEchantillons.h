@@ -37,6 +37,15 @@ class FenetreEchantillons {
   // Up to `maximum` unread samples at once, as that many calls of
   // Prendre_echantillon would give them; answers how many (0: none unread).
   int Prendre_echantillons(uint8_t* destination, int maximum);
+  // Reading ahead: copies up to `maximum` unread samples without taking
+  // them (the read position only skips what the window dropped unread);
+  // Avancer_lecture then takes `nombre` of them, which must all have been
+  // copied. Samples copied stay valid in the copy even once the window has
+  // slid past them.
+  int Copier_en_avance(uint8_t* destination, int maximum);
+  void Avancer_lecture(int nombre) {
+    lecture_.store(lecture_.load(std::memory_order_relaxed) + nombre, std::memory_order_relaxed);
+  }
   // Position_lecture and Nombre_echantillons, read together.
   struct Positions {
     int32_t Position_lecture;

@@ -268,23 +268,42 @@ void FiltreTonalite::Traiter_morceau(const uint8_t* e, int n) {
     const int64_t y = int64_t{kGain_passe_bande} * sommes_morceau_[j] / 100000;
     sorties_morceau_[j] = static_cast<int32_t>(std::clamp<int64_t>(y, -kSortie_max, kSortie_max));
   }
+  // Each sample adds the band-pass output it holds to the envelope sum;
+  // every echantillons_par_ms_ samples the sum goes through the low-pass.
   const int32_t* sortie = sorties_morceau_.data();
-  for (int i = 0; i < n; ++i) {
-    ++compteur_echantillons_;
-    ++compteur_decimation_;
-    if (compteur_decimation_ >= kDecimation_passe_bande) {
-      sortie_passe_bande_ = *sortie++;
-      compteur_decimation_ = 0;
+  int32_t tenue = sortie_passe_bande_;
+  int decimation_locale = compteur_decimation_;
+  int i = 0;
+  while (i < n) {
+    const int jusqu_au_pas = std::max(echantillons_par_ms_ - compteur_echantillons_, 1);
+    const int r = std::min(n - i, jusqu_au_pas);
+    int32_t cumul = 0;
+    for (int s = 0; s < r; ++s) {
+      if (++decimation_locale >= kDecimation_passe_bande) {
+        tenue = *sortie++;
+        decimation_locale = 0;
+      }
+      cumul += std::abs(tenue);
     }
-    cumul_enveloppe_ += std::abs(sortie_passe_bande_);
-    if (compteur_echantillons_ < echantillons_par_ms_) continue;
+    cumul_enveloppe_ += cumul;
+    compteur_echantillons_ = static_cast<uint8_t>(compteur_echantillons_ + r);
+    i += r;
+    if (r < jusqu_au_pas) break;
     Pas_passe_bas();
     ++compteur_ticks_;
     somme_trois_ticks_ += cumul_enveloppe_;
     if (compteur_ticks_ >= 3) Pas_lent();
     compteur_echantillons_ = 0;
     cumul_enveloppe_ = 0;
+    if (releves_ != nullptr)
+      releves_->push_back({traites_ + i,
+                           reglages_.Enveloppe_filtree.load(std::memory_order_relaxed),
+                           reglages_.Seuil_filtrage.load(std::memory_order_relaxed),
+                           reglages_.Duree_point_reception.load(std::memory_order_relaxed)});
   }
+  sortie_passe_bande_ = tenue;
+  compteur_decimation_ = static_cast<uint8_t>(decimation_locale);
+  traites_ += n;
 }
 
 void FiltreTonalite::Pas_lent() {

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <vector>
 
 #include "dsp/ReglagesReception.h"
 
@@ -36,6 +37,15 @@ LignePasseBas Concevoir_passe_bas(int vitesse);
 // The automatic speed estimate for a speed measure z.
 int32_t Vitesse_de_mesure(double mesure);
 
+// What the decoder reads after a millisecond step: the filtered envelope,
+// the threshold and the dot length, as they stood once the step was done.
+struct Releve {
+  int32_t apres;  // the step came with the apres-th sample of the recording batch
+  int32_t enveloppe;
+  uint16_t seuil;
+  uint16_t duree_point;
+};
+
 class FiltreTonalite {
  public:
   explicit FiltreTonalite(ReglagesReception& reglages);
@@ -46,6 +56,14 @@ class FiltreTonalite {
   // The same as that many calls of Traiter_echantillon, in order; the
   // band-pass outputs are then computed together.
   void Traiter_echantillons(const uint8_t* echantillons, int nombre);
+
+  // While a list is given, each millisecond step appends its Releve there,
+  // counted from the samples processed since it was given (the decoder
+  // reads ahead and replays them as it takes the samples).
+  void Enregistrer_releves(std::vector<Releve>* releves) {
+    releves_ = releves;
+    traites_ = 0;
+  }
 
   // The band-pass sums are done with the widest vectors the processor has;
   // the tests may ask for a narrower set (answers false when the processor
@@ -104,6 +122,9 @@ class FiltreTonalite {
   alignas(16) std::array<std::array<int16_t, 2 * kLigne_passe_bas + 2>, 45> rangs_complets_{};
   alignas(16) std::array<int16_t, 2 * kLigne_passe_bas> ligne_passe_bas_{};
   int position_passe_bas_ = 0;
+
+  std::vector<Releve>* releves_ = nullptr;
+  int32_t traites_ = 0;
 
   int echantillons_par_ms_ = 11;
   uint8_t compteur_echantillons_ = 0;

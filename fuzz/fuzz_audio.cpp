@@ -1,7 +1,9 @@
 // The audio file input of vestral-decode on any file: an error text or
-// samples, never both, and at most what the file's length allows.
+// samples, never both, at most what the file's length allows, and the same
+// when read a piece at a time.
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "fuzz/DossierFuzz.h"
 #include "sound/FichierAudio.h"
@@ -13,5 +15,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, std::size_t taille
   dossier.Ecrire("entree.wav", donnees, taille);
   const auto lecture = Lire_fichier_audio((dossier.chemin / "entree.wav").string());
   if (!lecture.erreur.empty() && !lecture.echantillons.empty()) std::abort();
+  // Read a piece at a time, the same samples or the same error.
+  LecteurAudio lecteur;
+  if (lecteur.Ouvrir((dossier.chemin / "entree.wav").string()) != lecture.erreur) std::abort();
+  std::vector<uint8_t> lus;
+  uint8_t morceau[3675];
+  while (const std::size_t n = lecteur.Lire(morceau)) {
+    lus.insert(lus.end(), morceau, morceau + n);
+    if (lus.size() > lecture.echantillons.size()) std::abort();
+  }
+  if (lus != lecture.echantillons) std::abort();
   return 0;
 }

@@ -25,7 +25,41 @@ class Collecte : public SortieDecodeur {
 
 }  // namespace
 
+SourceEchantillons Source_memoire(std::span<const uint8_t> echantillons) {
+  return [echantillons, suivant = std::size_t{0}](std::span<uint8_t> destination) mutable {
+    const std::size_t n = std::min(destination.size(), echantillons.size() - suivant);
+    std::copy_n(echantillons.begin() + static_cast<std::ptrdiff_t>(suivant), n,
+                destination.begin());
+    suivant += n;
+    return n;
+  };
+}
+
+namespace {
+
+// Fills the block from the source; answers how many samples came.
+std::size_t Remplir_bloc(const SourceEchantillons& source, std::span<uint8_t> bloc) {
+  std::size_t n = 0;
+  while (n < bloc.size()) {
+    const std::size_t k = source(bloc.subspan(n));
+    if (k == 0) break;
+    n += k;
+  }
+  return n;
+}
+
+}  // namespace
+
 std::vector<CaractereDecode> Decoder_echantillons(std::span<const uint8_t> echantillons,
+                                                  const ParametresReception& parametres) {
+  return Decoder_echantillons(Source_memoire(echantillons), parametres);
+}
+
+double Trouver_frequence(std::span<const uint8_t> echantillons) {
+  return Trouver_frequence(Source_memoire(echantillons));
+}
+
+std::vector<CaractereDecode> Decoder_echantillons(const SourceEchantillons& source,
                                                   const ParametresReception& parametres) {
   JournalQSO journal;
   Collecte collecte;
@@ -50,29 +84,29 @@ std::vector<CaractereDecode> Decoder_echantillons(std::span<const uint8_t> echan
 
   // Each time the decoder has read everything, the next block arrives; the
   // last one is completed with silence, as a capture block would be.
-  std::size_t suivant = 0;
+  bool fin = false;
   std::vector<uint8_t> bloc(kTaille_bloc_reception);
   chaine.decodeur.Regler_attente([&](int, int) {
-    if (suivant >= echantillons.size()) {
+    const std::size_t n = fin ? 0 : Remplir_bloc(source, bloc);
+    if (n == 0) {
+      fin = true;
       chaine.decodeur.Demander_arret();
       return;
     }
-    const std::size_t n = std::min(bloc.size(), echantillons.size() - suivant);
-    std::copy_n(echantillons.begin() + static_cast<std::ptrdiff_t>(suivant), n, bloc.begin());
+    fin = n < bloc.size();
     std::fill(bloc.begin() + static_cast<std::ptrdiff_t>(n), bloc.end(), uint8_t{128});
-    suivant += n;
     chaine.fenetre.Ajout_bloc_recu(bloc);
   });
   chaine.decodeur.Execute();
   return std::move(collecte.caracteres);
 }
 
-double Trouver_frequence(std::span<const uint8_t> echantillons) {
+double Trouver_frequence(const SourceEchantillons& source) {
   FFTEntiere fft;
   std::vector<int64_t> total(1025, 0);
-  for (std::size_t debut = 0; debut + kTaille_bloc_reception <= echantillons.size();
-       debut += kTaille_bloc_reception) {
-    fft.Analyser_bloc(echantillons.subspan(debut, kTaille_bloc_reception));
+  std::vector<uint8_t> bloc(kTaille_bloc_reception);
+  while (Remplir_bloc(source, bloc) == bloc.size()) {
+    fft.Analyser_bloc(bloc);
     for (int k = kRaie_min_calculee; k <= kRaie_max_calculee; ++k) total[k] += fft.Spectre()[k];
   }
   const std::span<const int64_t> spectre(total);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -46,14 +47,24 @@ struct CaractereDecode {
   int64_t position;  // index of the received sample at which it came out
 };
 
+// A recording's samples in order, as a file delivers them: fills the span as
+// far as it can and answers how many it gave (0: the end).
+using SourceEchantillons = std::function<std::size_t(std::span<uint8_t>)>;
+
 // Decodes 8-bit unsigned samples at 11025 Hz; the stop is requested at the
 // end of the input so that the last character comes out.
+std::vector<CaractereDecode> Decoder_echantillons(const SourceEchantillons& source,
+                                                  const ParametresReception& parametres);
 std::vector<CaractereDecode> Decoder_echantillons(std::span<const uint8_t> echantillons,
                                                   const ParametresReception& parametres);
 
 // The tone frequency of a recording: the integer spectrum summed over its
-// blocks, the strongest line between 200 and 2700 Hz, refined by the
+// whole blocks, the strongest line between 200 and 2700 Hz, refined by the
 // nine-bin centroid (in Hz, one decimal).
+double Trouver_frequence(const SourceEchantillons& source);
 double Trouver_frequence(std::span<const uint8_t> echantillons);
+
+// A source over samples in memory.
+SourceEchantillons Source_memoire(std::span<const uint8_t> echantillons);
 
 }  // namespace vestral

@@ -23,8 +23,6 @@ constexpr int kEspace_mot_min = 50;
 constexpr int kPeriode_signal_ms = 40;
 // The clock is looked at every this many samples (about 3 ms).
 constexpr int kEchantillons_entre_horloges = 32;
-// Samples taken from the window at once by a wait.
-constexpr int kLot_maximal = 256;
 
 uint32_t Horloge_systeme() {
   using namespace std::chrono;
@@ -54,6 +52,9 @@ void Decodeur::Preparer() {
   motif_.clear();
   position_courante_ = position_repere_ = 0;
   fenetre_.Vider_fenetre();
+  avance_nombre_ = avance_prises_ = 0;
+  releves_.clear();
+  releve_suivant_ = 0;
   Traduction_active = 0;
   Arret_traduction = 0;
   relance_ = false;
@@ -96,8 +97,39 @@ void Decodeur::Appliquer_relance() {
 }
 
 int Decodeur::Duree_point() const {
-  const int point = reglages_.Duree_point_reception.load(std::memory_order_relaxed);
+  const int point = avance_nombre_ > 0
+                        ? duree_point_vue_
+                        : reglages_.Duree_point_reception.load(std::memory_order_relaxed);
   return point > 0 ? point : 1;
+}
+
+bool Decodeur::Remplir_avance() {
+  const int n = fenetre_.Copier_en_avance(avance_.data(), kAvance);
+  if (n == 0) return false;
+  // What the steps read until the batch's first millisecond step: the
+  // values as they stand (an operator's change included).
+  enveloppe_vue_ = reglages_.Enveloppe_filtree.load(std::memory_order_relaxed);
+  seuil_vu_ = reglages_.Seuil_filtrage.load(std::memory_order_relaxed);
+  duree_point_vue_ = reglages_.Duree_point_reception.load(std::memory_order_relaxed);
+  releves_.clear();
+  releve_suivant_ = 0;
+  filtre_.Enregistrer_releves(&releves_);
+  Traiter_lus(avance_.data(), n);
+  filtre_.Enregistrer_releves(nullptr);
+  avance_nombre_ = n;
+  avance_prises_ = 0;
+  return true;
+}
+
+void Decodeur::Prendre_avance(int nombre) {
+  fenetre_.Avancer_lecture(nombre);
+  avance_prises_ += nombre;
+  while (releve_suivant_ < releves_.size() && releves_[releve_suivant_].apres <= avance_prises_) {
+    const Releve& r = releves_[releve_suivant_++];
+    enveloppe_vue_ = r.enveloppe;
+    seuil_vu_ = r.seuil;
+    duree_point_vue_ = r.duree_point;
+  }
 }
 
 bool Decodeur::Echantillons_restants(int minimum) const {
@@ -107,15 +139,14 @@ bool Decodeur::Echantillons_restants(int minimum) const {
 }
 
 void Decodeur::Lire_echantillon() {
-  uint8_t echantillon = 128;
   for (;;) {
     if (Arret_traduction.load(std::memory_order_relaxed) == 1) {
       return;  // the filter keeps its last output
     }
-    if (fenetre_.Prendre_echantillons(&echantillon, 1) == 1) break;
+    if (Avance_disponible() > 0 || Remplir_avance()) break;
     Attendre_echantillons(1);
   }
-  Traiter_lus(&echantillon, 1);
+  Prendre_avance(1);
 }
 
 void Decodeur::Traiter_lus(const uint8_t* echantillons, int nombre) {
@@ -162,8 +193,7 @@ void Decodeur::Traiter_lus(const uint8_t* echantillons, int nombre) {
 
 bool Decodeur::Lire_manipulation() {
   Lire_echantillon();
-  return reglages_.Enveloppe_filtree.load(std::memory_order_relaxed) >
-         static_cast<int32_t>(reglages_.Seuil_filtrage.load(std::memory_order_relaxed));
+  return enveloppe_vue_ > static_cast<int32_t>(seuil_vu_);
 }
 
 void Decodeur::Attendre_ms(int n) {
@@ -174,11 +204,12 @@ void Decodeur::Attendre_ms(int n) {
     // taken and filtered together: no position check can end it before.
     const int32_t position = fenetre_.Position_lecture();
     if (position >= position_repere_) {
-      uint8_t lus[kLot_maximal];
-      const int32_t avant_dernier = attente - (position - position_repere_) - 1;
-      const int k = fenetre_.Prendre_echantillons(
-          lus, static_cast<int>(std::min<int32_t>(avant_dernier, kLot_maximal)));
-      if (k > 0) Traiter_lus(lus, k);
+      int32_t reste = attente - (position - position_repere_) - 1;
+      while (reste > 0 && (Avance_disponible() > 0 || Remplir_avance())) {
+        const int k = std::min<int32_t>(reste, Avance_disponible());
+        Prendre_avance(k);
+        reste -= k;
+      }
     }
     Lire_echantillon();
     if (Arret_traduction.load(std::memory_order_relaxed) == 1) return;

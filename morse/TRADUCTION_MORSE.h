@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "dsp/FenetreEchantillons.h"
 #include "dsp/FiltreTonalite.h"
@@ -76,6 +77,12 @@ class Decodeur {
 
  private:
   void Attendre_echantillons(int non_lus);
+  // Reading ahead: the unread samples are copied from the window and
+  // filtered at once; taking them then replays what the filter left after
+  // each one (the envelope, threshold and dot length the steps read).
+  bool Remplir_avance();
+  void Prendre_avance(int nombre);
+  int Avance_disponible() const { return avance_nombre_ - avance_prises_; }
   void Lire_echantillon();
   // What reading each of these samples does besides taking it: input level,
   // tone filter, indicator history, speed label.
@@ -117,6 +124,16 @@ class Decodeur {
   bool etat_manipulation_ = false;
   int32_t position_courante_ = 0;
   int32_t position_repere_ = 0;
+
+  static constexpr int kAvance = 4096;
+  std::array<uint8_t, kAvance> avance_{};
+  int avance_nombre_ = 0;
+  int avance_prises_ = 0;
+  std::vector<Releve> releves_;
+  std::size_t releve_suivant_ = 0;
+  int32_t enveloppe_vue_ = 0;
+  uint16_t seuil_vu_ = 0;
+  uint16_t duree_point_vue_ = 0;
 
   int32_t crete_entree_ = 0;
   int32_t compteur_niveau_ = 0;

@@ -45,42 +45,60 @@ void Ajouter_texte(std::vector<uint8_t>& v, const char* t) {
 
 }  // namespace
 
-LectureAudio Lire_fichier_audio(const std::string& chemin) {
-  LectureAudio lecture;
+namespace {
+
+using Sndfile = std::unique_ptr<SNDFILE, FermeSndfile>;
+
+// Opens a recording and checks what every reading needs; on success the
+// error is empty and `trames` is how many frames the header announces, up
+// to the file's own size.
+Sndfile Ouvrir_sndfile(const std::string& chemin, SF_INFO& info, sf_count_t& trames,
+                       std::string& erreur) {
   if (std::filesystem::is_directory(chemin)) {
-    lecture.erreur = "c'est un dossier";
-    return lecture;
+    erreur = "c'est un dossier";
+    return nullptr;
   }
-  SF_INFO info{};
-  std::unique_ptr<SNDFILE, FermeSndfile> fichier(sf_open(chemin.c_str(), SFM_READ, &info));
+  info = SF_INFO{};
+  Sndfile fichier(sf_open(chemin.c_str(), SFM_READ, &info));
   if (!fichier) {
-    lecture.erreur =
-        errno == ENOENT && !std::filesystem::exists(chemin)
-            ? "fichier introuvable"
-            : std::string("pas un fichier audio lisible (") + sf_strerror(nullptr) + ")";
-    return lecture;
+    erreur = errno == ENOENT && !std::filesystem::exists(chemin)
+                 ? "fichier introuvable"
+                 : std::string("pas un fichier audio lisible (") + sf_strerror(nullptr) + ")";
+    return nullptr;
   }
   if (info.channels < 1 || info.channels > 1024 || info.samplerate < 1) {
-    lecture.erreur = "format audio non pris en charge";
-    return lecture;
+    erreur = "format audio non pris en charge";
+    return nullptr;
   }
   const double rapport = static_cast<double>(kFrequence) / info.samplerate;
   if (!src_is_valid_ratio(rapport)) {
-    lecture.erreur = "fréquence d'échantillonnage non prise en charge (" +
-                     std::to_string(info.samplerate) + " Hz)";
-    return lecture;
+    erreur = "fréquence d'échantillonnage non prise en charge (" + std::to_string(info.samplerate) +
+             " Hz)";
+    return nullptr;
   }
   // The header's length is only believed up to the file's own size.
   std::error_code erreur_taille;
   const auto taille_fichier = std::filesystem::file_size(chemin, erreur_taille);
-  const sf_count_t trames_plausibles =
-      erreur_taille ? 0
-                    : std::min<sf_count_t>(info.frames, static_cast<sf_count_t>(taille_fichier));
+  trames = erreur_taille
+               ? 0
+               : std::min<sf_count_t>(info.frames, static_cast<sf_count_t>(taille_fichier));
+  return fichier;
+}
 
-  // 8-bit unsigned mono WAV at 11025 Hz: the bytes are the samples.
-  if (info.channels == 1 && info.samplerate == kFrequence &&
-      (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV &&
-      (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 && trames_plausibles > 0) {
+// 8-bit unsigned mono WAV at 11025 Hz: the bytes are the samples.
+bool Octets_bruts(const SF_INFO& info, sf_count_t trames) {
+  return info.channels == 1 && info.samplerate == kFrequence &&
+         (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV &&
+         (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 && trames > 0;
+}
+
+// Everything after the opening: the samples read whole and converted.
+LectureAudio Lire_ouvert(const Sndfile& fichier, const SF_INFO& info,
+                         sf_count_t trames_plausibles) {
+  LectureAudio lecture;
+  const double rapport = static_cast<double>(kFrequence) / info.samplerate;
+
+  if (Octets_bruts(info, trames_plausibles)) {
     lecture.echantillons.resize(static_cast<std::size_t>(trames_plausibles));
     const sf_count_t n = sf_read_raw(fichier.get(), lecture.echantillons.data(), trames_plausibles);
     lecture.echantillons.resize(static_cast<std::size_t>(std::max<sf_count_t>(n, 0)));
@@ -142,6 +160,84 @@ LectureAudio Lire_fichier_audio(const std::string& chemin) {
   for (long i = 0; i < donnees.output_frames_gen; ++i)
     lecture.echantillons.push_back(Vers_8bits(sortie[static_cast<std::size_t>(i)]));
   return lecture;
+}
+
+}  // namespace
+
+LectureAudio Lire_fichier_audio(const std::string& chemin) {
+  LectureAudio lecture;
+  SF_INFO info{};
+  sf_count_t trames = 0;
+  const auto fichier = Ouvrir_sndfile(chemin, info, trames, lecture.erreur);
+  if (!fichier) return lecture;
+  return Lire_ouvert(fichier, info, trames);
+}
+
+struct LecteurAudio::Fichier {
+  Sndfile sndfile;
+  sf_count_t trames = 0;  // to read in all
+  sf_count_t lues = 0;
+};
+
+LecteurAudio::LecteurAudio() = default;
+LecteurAudio::~LecteurAudio() = default;
+
+std::string LecteurAudio::Ouvrir(const std::string& chemin) {
+  fichier_.reset();
+  lecture_ = {};
+  suivant_ = 0;
+  SF_INFO info{};
+  sf_count_t trames = 0;
+  std::string erreur;
+  auto sndfile = Ouvrir_sndfile(chemin, info, trames, erreur);
+  if (!sndfile) return erreur;
+  if (Octets_bruts(info, trames) && info.seekable) {
+    // The first read tells a file that cannot be read at all, as reading
+    // it whole would; it is read again by the first Lire.
+    uint8_t premier = 0;
+    const sf_count_t n = sf_read_raw(sndfile.get(), &premier, 1);
+    if (n < 0 || (n == 0 && sf_error(sndfile.get()) != SF_ERR_NO_ERROR))
+      return std::string("erreur de lecture (") + sf_strerror(sndfile.get()) + ")";
+    if (sf_seek(sndfile.get(), 0, SEEK_SET) == 0) {
+      fichier_ = std::make_unique<Fichier>();
+      fichier_->sndfile = std::move(sndfile);
+      fichier_->trames = n == 0 ? 0 : trames;
+      return {};
+    }
+    // Could not go back: read it whole from a fresh start.
+    sndfile = Ouvrir_sndfile(chemin, info, trames, erreur);
+    if (!sndfile) return erreur;
+  }
+  lecture_ = Lire_ouvert(sndfile, info, trames);
+  return lecture_.erreur;
+}
+
+std::size_t LecteurAudio::Lire(std::span<uint8_t> destination) {
+  if (fichier_) {
+    const sf_count_t voulu = std::min<sf_count_t>(static_cast<sf_count_t>(destination.size()),
+                                                  fichier_->trames - fichier_->lues);
+    if (voulu <= 0) return 0;
+    const sf_count_t n = sf_read_raw(fichier_->sndfile.get(), destination.data(), voulu);
+    if (n <= 0) {
+      fichier_->trames = fichier_->lues;  // a read error ends the recording there
+      return 0;
+    }
+    fichier_->lues += n;
+    return static_cast<std::size_t>(n);
+  }
+  const std::size_t n = std::min(destination.size(), lecture_.echantillons.size() - suivant_);
+  std::copy_n(lecture_.echantillons.begin() + static_cast<std::ptrdiff_t>(suivant_), n,
+              destination.begin());
+  suivant_ += n;
+  return n;
+}
+
+void LecteurAudio::Rembobiner() {
+  suivant_ = 0;
+  if (fichier_) {
+    sf_seek(fichier_->sndfile.get(), 0, SEEK_SET);
+    fichier_->lues = 0;
+  }
 }
 
 std::vector<uint8_t> Image_wav_8bits(const std::vector<uint8_t>& echantillons, int frequence) {

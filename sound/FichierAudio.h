@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,32 @@ struct LectureAudio {
 };
 
 LectureAudio Lire_fichier_audio(const std::string& chemin);
+
+// The same samples, given a piece at a time, and as often as asked from the
+// start: an 8-bit unsigned mono WAV at 11025 Hz is read straight from the
+// file as it goes (an hour is never held in memory); anything else is read
+// and converted whole when opened.
+class LecteurAudio {
+ public:
+  LecteurAudio();
+  ~LecteurAudio();
+  LecteurAudio(const LecteurAudio&) = delete;
+  LecteurAudio& operator=(const LecteurAudio&) = delete;
+
+  // Answers an error text (UTF-8), empty on success: the same as
+  // Lire_fichier_audio would give.
+  std::string Ouvrir(const std::string& chemin);
+  // Fills the span as far as it can; answers how many (0: the end).
+  std::size_t Lire(std::span<uint8_t> destination);
+  // Back to the first sample.
+  void Rembobiner();
+
+ private:
+  struct Fichier;
+  std::unique_ptr<Fichier> fichier_;
+  LectureAudio lecture_;  // when read whole
+  std::size_t suivant_ = 0;
+};
 
 // 8-bit unsigned samples as a WAV file image (header and data).
 std::vector<uint8_t> Image_wav_8bits(const std::vector<uint8_t>& echantillons,

@@ -1,8 +1,10 @@
 // The direct read of 8-bit mono WAV files at 11025 Hz gives exactly what the
-// general path (float samples, mixed and converted) gives.
+// general path (float samples, mixed and converted) gives, whole or a piece
+// at a time.
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -38,8 +40,59 @@ TEST(LectureAudio, HuitBitsDirectsCommeParLeCheminGeneral) {
   EXPECT_EQ(general.erreur, "");
   EXPECT_EQ(direct.echantillons, octets);
   EXPECT_EQ(general.echantillons, octets);
+
+  // Read a piece at a time, from the file or from memory, twice over.
+  for (const auto& chemin : {mono, stereo}) {
+    LecteurAudio lecteur;
+    ASSERT_EQ(lecteur.Ouvrir(chemin), "") << chemin;
+    for (int tour = 0; tour < 2; ++tour) {
+      std::vector<uint8_t> lus;
+      uint8_t morceau[100];
+      while (const std::size_t n = lecteur.Lire(morceau))
+        lus.insert(lus.end(), morceau, morceau + n);
+      EXPECT_EQ(lus, octets) << chemin << " tour " << tour;
+      lecteur.Rembobiner();
+    }
+  }
   std::filesystem::remove(mono);
   std::filesystem::remove(stereo);
+}
+
+// A WAV file cut short, one that is not audio, one that is missing: the
+// piecewise reader says and gives what reading the file whole does.
+TEST(LectureAudio, LecteurCommeLaLectureEntiere) {
+  const auto dossier = std::filesystem::temp_directory_path();
+  const auto chemin = (dossier / "vestral_lecteur_cas.wav").string();
+  std::vector<uint8_t> octets(5000);
+  for (std::size_t i = 0; i < octets.size(); ++i) octets[i] = static_cast<uint8_t>(i * 7);
+  const auto image = Image_wav_8bits(octets);
+  const std::vector<std::vector<uint8_t>> cas = {
+      image,
+      std::vector<uint8_t>(image.begin(), image.begin() + 44 + 1234),  // cut short
+      std::vector<uint8_t>(image.begin(), image.begin() + 44),         // header only
+      std::vector<uint8_t>(image.begin(), image.begin() + 20),         // header cut
+      {'n', 'o', 'n'},
+  };
+  for (std::size_t k = 0; k < cas.size(); ++k) {
+    {
+      std::FILE* f = std::fopen(chemin.c_str(), "wb");
+      ASSERT_NE(f, nullptr);
+      std::fwrite(cas[k].data(), 1, cas[k].size(), f);
+      std::fclose(f);
+    }
+    const auto entiere = Lire_fichier_audio(chemin);
+    LecteurAudio lecteur;
+    EXPECT_EQ(lecteur.Ouvrir(chemin), entiere.erreur) << k;
+    std::vector<uint8_t> lus;
+    uint8_t morceau[3675];
+    while (const std::size_t n = lecteur.Lire(morceau)) lus.insert(lus.end(), morceau, morceau + n);
+    EXPECT_EQ(lus, entiere.echantillons) << k;
+  }
+  std::filesystem::remove(chemin);
+  LecteurAudio lecteur;
+  EXPECT_EQ(lecteur.Ouvrir(chemin), "fichier introuvable");
+  uint8_t morceau[10];
+  EXPECT_EQ(lecteur.Lire(morceau), 0u);
 }
 
 }  // namespace

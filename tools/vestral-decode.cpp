@@ -130,17 +130,22 @@ int main(int argc, char** argv) {
   }
   if (!fichier) Erreur_usage("aucun fichier à décoder");
 
-  const auto lecture = vestral::Lire_fichier_audio(fichier);
-  if (!lecture.erreur.empty()) {
-    std::fprintf(stderr, "vestral-decode : %s : %s\n", fichier, lecture.erreur.c_str());
+  vestral::LecteurAudio lecteur;
+  const std::string erreur = lecteur.Ouvrir(fichier);
+  if (!erreur.empty()) {
+    std::fprintf(stderr, "vestral-decode : %s : %s\n", fichier, erreur.c_str());
     return 1;
   }
+  const vestral::SourceEchantillons source = [&](std::span<uint8_t> destination) {
+    return lecteur.Lire(destination);
+  };
   if (!frequence_donnee) {
-    const double trouvee = vestral::Trouver_frequence(lecture.echantillons);
+    const double trouvee = vestral::Trouver_frequence(source);
     parametres.frequence = static_cast<int>(std::lround(trouvee));
+    lecteur.Rembobiner();
   }
 
-  const auto caracteres = vestral::Decoder_echantillons(lecture.echantillons, parametres);
+  const auto caracteres = vestral::Decoder_echantillons(source, parametres);
   std::string texte;
   for (const auto& c : caracteres) {
     const std::string lettre =
