@@ -70,10 +70,17 @@ class FenetreEchantillons {
 
   // Ring slot of an absolute sample index.
   std::size_t Case(int64_t index) const;
+  // The ring's bytes: `nombre` from slot `c` (not past the end).
+  void Ecrire_octets(std::size_t c, const uint8_t* source, std::size_t nombre);
+  void Lire_octets(std::size_t c, uint8_t* destination, std::size_t nombre) const;
 
   int32_t taille_bloc_;
-  std::vector<std::atomic<uint8_t>> anneau_;  // three blocks
-  std::atomic<int64_t> total_{0};             // samples appended since Vider_fenetre
+  // Three blocks or a little more, eight samples to a word (atomic words:
+  // the reader may read a word while the writer stores the next samples in
+  // it).
+  std::size_t taille_anneau_;
+  std::vector<std::atomic<uint64_t>> anneau_;
+  std::atomic<int64_t> total_{0};  // samples appended since Vider_fenetre
   // Absolute index of the next sample to read; written by the consumer only
   // (atomic so that the producer side may look at it).
   std::atomic<int64_t> lecture_{0};

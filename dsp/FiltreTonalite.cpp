@@ -35,13 +35,43 @@ constexpr int kTaps_calcul = 256;
   }
 }
 
-void Sommes_base(const int16_t* x, const int16_t* c, int32_t* s, int n) {
-  Sommes_generiques(x, c, s, n);
+// The outputs from the sums: gain 15, divided by 100000 (truncated), within
+// +-3825. 15 s / 100000 is 3 s / 20000, and any |s| of 25506667 or more
+// gives 3826 or more before the clamp: clamped first, 3 s stays in 32 bits
+// and the division vectorizes.
+constexpr int32_t kSomme_saturee = 25506667;
+static_assert(int64_t{kGain_passe_bande} * kSomme_saturee / 100000 == kSortie_max + 1);
+static_assert(int64_t{kGain_passe_bande} * (kSomme_saturee - 1) / 100000 == kSortie_max);
+[[gnu::always_inline]] inline void Sorties_generiques(int32_t* s, int n) {
+  for (int i = 0; i < n; ++i) {
+    const int32_t v = std::clamp(s[i], -kSomme_saturee, kSomme_saturee);
+    s[i] = std::clamp(3 * v / 20000, -kSortie_max, kSortie_max);
+  }
 }
 
-__attribute__((target("avx2"))) void Sommes_avx2(const int16_t* x, const int16_t* c, int32_t* s,
-                                                 int n) {
+// The low-pass product over 128 terms (the row is zero past its length).
+constexpr int kTermes_produit = 128;
+[[gnu::always_inline]] inline int32_t Produit_generique(const int16_t* x, const int16_t* h) {
+  int32_t y = 0;
+  for (int k = 0; k < kTermes_produit; ++k) y += int32_t{x[k]} * int32_t{h[k]};
+  return y;
+}
+
+void Sorties_base(const int16_t* x, const int16_t* c, int32_t* s, int n) {
   Sommes_generiques(x, c, s, n);
+  Sorties_generiques(s, n);
+}
+int32_t Produit_base(const int16_t* x, const int16_t* h) {
+  return Produit_generique(x, h);
+}
+
+__attribute__((target("avx2"))) void Sorties_avx2(const int16_t* x, const int16_t* c, int32_t* s,
+                                                  int n) {
+  Sommes_generiques(x, c, s, n);
+  Sorties_generiques(s, n);
+}
+__attribute__((target("avx2"))) int32_t Produit_avx2(const int16_t* x, const int16_t* h) {
+  return Produit_generique(x, h);
 }
 
 // 32 products per instruction, added in pairs straight into the sums.
@@ -79,6 +109,17 @@ __attribute__((target("avx512f,avx512bw,avx512vnni"))) void Sommes_avx512(const 
   }
   for (; i < n; ++i) s[i] = _mm512_reduce_add_epi32(Somme(x + i));
 }
+
+__attribute__((target("avx512f,avx512bw,avx512vnni"))) void Sorties_avx512(const int16_t* x,
+                                                                           const int16_t* c,
+                                                                           int32_t* s, int n) {
+  Sommes_avx512(x, c, s, n);
+  Sorties_generiques(s, n);
+}
+__attribute__((target("avx512f,avx512bw,avx512vnni"))) int32_t Produit_avx512(const int16_t* x,
+                                                                              const int16_t* h) {
+  return Produit_generique(x, h);
+}
 #if !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
@@ -103,16 +144,6 @@ CoefficientsPasseBande Concevoir_passe_bande(int32_t frequence, bool bande_etroi
 int Longueur_passe_bas(int vitesse) {
   return 2 * ((1090 / vitesse) / 2);
 }
-
-namespace {
-// Half lengths N(v)/2 of the bank's rows.
-const std::array<int, kVitesse_max - kVitesse_min + 1> kDemis_passe_bas = [] {
-  std::array<int, kVitesse_max - kVitesse_min + 1> demis{};
-  for (int v = kVitesse_min; v <= kVitesse_max; ++v)
-    demis[v - kVitesse_min] = Longueur_passe_bas(v) / 2;
-  return demis;
-}();
-}  // namespace
 
 LignePasseBas Concevoir_passe_bas(int vitesse) {
   const double re = kFrequence_echantillonnage_entree / (kFrequence_echantillonnage_entree / 1000);
@@ -146,16 +177,19 @@ FiltreTonalite::FiltreTonalite(ReglagesReception& reglages) : reglages_(reglages
 bool FiltreTonalite::Choisir_jeu(Jeu jeu) {
   switch (jeu) {
     case Jeu::Base:
-      sommes_ = Sommes_base;
+      sorties_ = Sorties_base;
+      produit_ = Produit_base;
       break;
     case Jeu::Avx2:
       if (!__builtin_cpu_supports("avx2")) return false;
-      sommes_ = Sommes_avx2;
+      sorties_ = Sorties_avx2;
+      produit_ = Produit_avx2;
       break;
     case Jeu::Avx512:
       if (!__builtin_cpu_supports("avx512bw") || !__builtin_cpu_supports("avx512vnni"))
         return false;
-      sommes_ = Sommes_avx512;
+      sorties_ = Sorties_avx512;
+      produit_ = Produit_avx512;
       break;
   }
   jeu_ = jeu;
@@ -180,7 +214,7 @@ void FiltreTonalite::Preparer_filtres() {
       complet[demi - 1 - k] = complet[demi + k] = static_cast<int16_t>(h[k]);
   }
   ligne_passe_bas_.fill(0);
-  position_passe_bas_ = 0;
+  position_passe_bas_ = kTampon_passe_bas;
   sortie_passe_bande_ = 0;
   dt_ = 1.0 / 333;
   rc1_ = 1 / (2 * std::numbers::pi * 0.1);
@@ -211,22 +245,25 @@ void FiltreTonalite::Prendre_nouveaux_coefficients() {
 }
 
 void FiltreTonalite::Pas_passe_bas() {
-  position_passe_bas_ = position_passe_bas_ == 0 ? kLigne_passe_bas - 1 : position_passe_bas_ - 1;
+  // The line runs downwards through its buffer; near the start, its newest
+  // values go back to the end.
+  if (position_passe_bas_ == 0) {
+    std::memmove(&ligne_passe_bas_[kTampon_passe_bas], &ligne_passe_bas_[0],
+                 kTermes_produit * sizeof(int16_t));
+    position_passe_bas_ = kTampon_passe_bas;
+  }
+  --position_passe_bas_;
   const int32_t x0 = cumul_enveloppe_ / 10;
   ligne_passe_bas_[position_passe_bas_] = static_cast<int16_t>(x0);
-  ligne_passe_bas_[position_passe_bas_ + kLigne_passe_bas] = static_cast<int16_t>(x0);
   const int vitesse = reglages_.Vitesse_auto == 1 ? reglages_.Vitesse_estimee.load()
                                                   : reglages_.Vitesse_reception.load();
   const int v = std::clamp(vitesse, kVitesse_min, kVitesse_max);
-  const int16_t* h = rangs_complets_[v - kVitesse_min].data();
-  const int longueur = 2 * kDemis_passe_bas[v - kVitesse_min];
-  const int16_t* x = &ligne_passe_bas_[position_passe_bas_];
   // 32 bits suffice: |x| <= 11 x 3825 / 10, |h| <= 10000 x 2 x 23 / 1002,
-  // at most 108 terms.
-  // The newest value is taken from the register: a vector load over the
-  // value just stored would wait for the store.
-  int32_t y = x0 * h[0];
-  for (int k = 1; k < longueur; ++k) y += int32_t{x[k]} * int32_t{h[k]};
+  // at most 108 terms that are not zero. The newest value is taken from the
+  // register: a vector load over the value just stored would wait for the
+  // store.
+  const int16_t* h = rangs_complets_[v - kVitesse_min].data();
+  const int32_t y = x0 * h[0] + produit_(&ligne_passe_bas_[position_passe_bas_ + 1], h + 1);
   reglages_.Enveloppe_filtree.store(y / 7700, std::memory_order_relaxed);
 }
 
@@ -251,40 +288,40 @@ void FiltreTonalite::Traiter_morceau(const uint8_t* e, int n) {
     fin_historique_ = kAnciens;
   }
   const int premier = fin_historique_;
-  int decimation = compteur_decimation_;
-  for (int i = 0; i < n; ++i) {
-    if (++decimation >= kDecimation_passe_bande) {
-      historique_[fin_historique_++] = static_cast<int16_t>(2 * e[i] - 255);
-      decimation = 0;
-    }
-  }
+  for (int i = kDecimation_passe_bande - 1 - compteur_decimation_; i < n;
+       i += kDecimation_passe_bande)
+    historique_[fin_historique_++] = static_cast<int16_t>(2 * e[i] - 255);
   if (fin_historique_ > premier)
-    sommes_(&historique_[premier - kAnciens], coefficients_.data(), sommes_morceau_.data(),
-            fin_historique_ - premier);
+    sorties_(&historique_[premier - kAnciens], coefficients_.data(), sorties_morceau_.data(),
+             fin_historique_ - premier);
 
-  // Outputs: gain, truncated division, clamp.
-  const int sorties = fin_historique_ - premier;
-  for (int j = 0; j < sorties; ++j) {
-    const int64_t y = int64_t{kGain_passe_bande} * sommes_morceau_[j] / 100000;
-    sorties_morceau_[j] = static_cast<int32_t>(std::clamp<int64_t>(y, -kSortie_max, kSortie_max));
-  }
-  // Each sample adds the band-pass output it holds to the envelope sum;
-  // every echantillons_par_ms_ samples the sum goes through the low-pass.
+  // Each sample adds the band-pass output it holds to the envelope sum: an
+  // output comes with every second sample and is held for two. Every
+  // echantillons_par_ms_ samples the sum goes through the low-pass.
+  static_assert(kDecimation_passe_bande == 2);
   const int32_t* sortie = sorties_morceau_.data();
   int32_t tenue = sortie_passe_bande_;
-  int decimation_locale = compteur_decimation_;
+  int decimation = compteur_decimation_;
   int i = 0;
   while (i < n) {
     const int jusqu_au_pas = std::max(echantillons_par_ms_ - compteur_echantillons_, 1);
     const int r = std::min(n - i, jusqu_au_pas);
     int32_t cumul = 0;
-    for (int s = 0; s < r; ++s) {
-      if (++decimation_locale >= kDecimation_passe_bande) {
-        tenue = *sortie++;
-        decimation_locale = 0;
-      }
+    int reste = r;
+    if (decimation == 0) {  // the first sample still holds the last output
       cumul += std::abs(tenue);
+      --reste;
     }
+    // Then a new output on the 1st, 3rd... of the rest, the last one held
+    // once when the rest is odd.
+    const int nouvelles = (reste + 1) / 2;
+    for (int k = 0; k < nouvelles; ++k) cumul += 2 * std::abs(sortie[k]);
+    if (nouvelles > 0) {
+      tenue = sortie[nouvelles - 1];
+      if (reste & 1) cumul -= std::abs(tenue);
+    }
+    sortie += nouvelles;
+    decimation = (reste & 1) ? 0 : 1;
     cumul_enveloppe_ += cumul;
     compteur_echantillons_ = static_cast<uint8_t>(compteur_echantillons_ + r);
     i += r;
@@ -302,7 +339,7 @@ void FiltreTonalite::Traiter_morceau(const uint8_t* e, int n) {
                            reglages_.Duree_point_reception.load(std::memory_order_relaxed)});
   }
   sortie_passe_bande_ = tenue;
-  compteur_decimation_ = static_cast<uint8_t>(decimation_locale);
+  compteur_decimation_ = static_cast<uint8_t>(decimation);
   traites_ += n;
 }
 

@@ -80,8 +80,10 @@ class FiltreTonalite {
   const LignePasseBas& Ligne_passe_bas(int vitesse) const { return table_passe_bas_[vitesse - 10]; }
 
  private:
-  // Sums of 256 products c[j] x x[i + j], for i = 0 .. n - 1.
-  using Sommes = void (*)(const int16_t* x, const int16_t* c, int32_t* sommes, int n);
+  // Band-pass outputs from the sums of 256 products c[j] x x[i + j], for
+  // i = 0 .. n - 1; and the low-pass product of 128 terms.
+  using Sorties = void (*)(const int16_t* x, const int16_t* c, int32_t* sorties, int n);
+  using Produit = int32_t (*)(const int16_t* x, const int16_t* h);
 
   void Prendre_nouveaux_coefficients();
   void Pas_passe_bas();
@@ -90,7 +92,8 @@ class FiltreTonalite {
   void Traiter_morceau(const uint8_t* echantillons, int nombre);
 
   ReglagesReception& reglages_;
-  Sommes sommes_;
+  Sorties sorties_;
+  Produit produit_;
   Jeu jeu_;
 
   // Band-pass: the whole symmetric response over the 230 taps, padded with
@@ -105,7 +108,6 @@ class FiltreTonalite {
   alignas(64) std::array<int16_t, kTaps_calcul> coefficients_{};
   alignas(64) std::array<int16_t, kHistorique + kTaps_calcul> historique_{};
   int fin_historique_ = kLongueur_passe_bande - 1;
-  std::array<int32_t, kMorceau / 2 + 1> sommes_morceau_{};
   std::array<int32_t, kMorceau / 2 + 1> sorties_morceau_{};
   int32_t sortie_passe_bande_ = 0;
 
@@ -119,8 +121,13 @@ class FiltreTonalite {
   // Each row over its whole symmetric length N(v), for a plain dot product.
   // Both in 16 bits (|h| <= 10000 x 2 x 23 / 1002, |x| <= 11 x 3825 / 10),
   // so that the products pair up in 32-bit sums.
+  // Rows are zero past their length, for a product of 128 terms. The line
+  // holds its newest value at position_passe_bas_ and the older ones after
+  // it, running down through a buffer (its newest 128 copied back to the end
+  // when it reaches the start).
+  static constexpr int kTampon_passe_bas = 1024;
   alignas(16) std::array<std::array<int16_t, 2 * kLigne_passe_bas + 2>, 45> rangs_complets_{};
-  alignas(16) std::array<int16_t, 2 * kLigne_passe_bas> ligne_passe_bas_{};
+  alignas(64) std::array<int16_t, kTampon_passe_bas + 129> ligne_passe_bas_{};
   int position_passe_bas_ = 0;
 
   std::vector<Releve>* releves_ = nullptr;

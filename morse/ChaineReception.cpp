@@ -56,7 +56,7 @@ std::vector<CaractereDecode> Decoder_echantillons(std::span<const uint8_t> echan
 }
 
 double Trouver_frequence(std::span<const uint8_t> echantillons) {
-  return Trouver_frequence(Source_memoire(echantillons));
+  return Trouver_frequence(Source_memoire(echantillons), static_cast<int64_t>(echantillons.size()));
 }
 
 std::vector<CaractereDecode> Decoder_echantillons(const SourceEchantillons& source,
@@ -101,11 +101,18 @@ std::vector<CaractereDecode> Decoder_echantillons(const SourceEchantillons& sour
   return std::move(collecte.caracteres);
 }
 
-double Trouver_frequence(const SourceEchantillons& source) {
+double Trouver_frequence(const SourceEchantillons& source, int64_t nombre_echantillons) {
+  const int64_t blocs = nombre_echantillons / kTaille_bloc_reception;
+  const int64_t pas =
+      std::max<int64_t>(1, (blocs + kBlocs_frequence_max - 1) / kBlocs_frequence_max);
   FFTEntiere fft;
   std::vector<int64_t> total(1025, 0);
-  std::vector<uint8_t> bloc(kTaille_bloc_reception);
-  while (Remplir_bloc(source, bloc) == bloc.size()) {
+  // The block analysed, then the ones passed over.
+  std::vector<uint8_t> blocs_lus(static_cast<std::size_t>(pas * kTaille_bloc_reception));
+  const std::span<uint8_t> bloc = std::span(blocs_lus).first(kTaille_bloc_reception);
+  for (;;) {
+    if (Remplir_bloc(source, bloc) < bloc.size()) break;
+    if (pas > 1) Remplir_bloc(source, std::span(blocs_lus).subspan(kTaille_bloc_reception));
     fft.Analyser_bloc(bloc);
     for (int k = kRaie_min_calculee; k <= kRaie_max_calculee; ++k) total[k] += fft.Spectre()[k];
   }

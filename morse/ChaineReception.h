@@ -60,8 +60,11 @@ std::vector<CaractereDecode> Decoder_echantillons(std::span<const uint8_t> echan
 
 // The tone frequency of a recording: the integer spectrum summed over its
 // whole blocks, the strongest line between 200 and 2700 Hz, refined by the
-// nine-bin centroid (in Hz, one decimal).
-double Trouver_frequence(const SourceEchantillons& source);
+// nine-bin centroid (in Hz, one decimal). Over a long recording whose
+// length is known, kBlocs_frequence_max blocks spread evenly over it
+// suffice (one in every ceil(blocks / kBlocs_frequence_max)).
+constexpr int kBlocs_frequence_max = 512;
+double Trouver_frequence(const SourceEchantillons& source, int64_t nombre_echantillons = -1);
 double Trouver_frequence(std::span<const uint8_t> echantillons);
 
 // A source over samples in memory.

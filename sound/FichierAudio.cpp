@@ -232,6 +232,10 @@ std::size_t LecteurAudio::Lire(std::span<uint8_t> destination) {
   return n;
 }
 
+int64_t LecteurAudio::Nombre_echantillons() const {
+  return fichier_ ? fichier_->trames : static_cast<int64_t>(lecture_.echantillons.size());
+}
+
 void LecteurAudio::Rembobiner() {
   suivant_ = 0;
   if (fichier_) {

@@ -37,6 +37,9 @@ class LecteurAudio {
   std::size_t Lire(std::span<uint8_t> destination);
   // Back to the first sample.
   void Rembobiner();
+  // How many samples the recording announces (those read may be fewer when
+  // the file was cut short).
+  int64_t Nombre_echantillons() const;
 
  private:
   struct Fichier;

@@ -19,10 +19,11 @@ constexpr char kUsage[] =
     "\n"
     "  --frequency HZ         fréquence de la tonalité, 200 à 2700 Hz ; par défaut\n"
     "                         elle est trouvée dans l'enregistrement : le spectre\n"
-    "                         entier de chaque bloc d'un tiers de seconde est cumulé,\n"
-    "                         la raie la plus forte entre 200 et 2700 Hz est retenue\n"
-    "                         et affinée par le barycentre de neuf raies, comme un\n"
-    "                         clic d'accord sur le spectre\n"
+    "                         entier de chaque bloc d'un tiers de seconde (de 512\n"
+    "                         blocs répartis sur un enregistrement plus long) est\n"
+    "                         cumulé, la raie la plus forte entre 200 et 2700 Hz est\n"
+    "                         retenue et affinée par le barycentre de neuf raies,\n"
+    "                         comme un clic d'accord sur le spectre\n"
     "  --speed auto|WPM       vitesse de réception : automatique (par défaut) ou\n"
     "                         10 à 54 mots par minute\n"
     "  --threshold auto|N     seuil de détection : automatique (par défaut) ou une\n"
@@ -140,7 +141,7 @@ int main(int argc, char** argv) {
     return lecteur.Lire(destination);
   };
   if (!frequence_donnee) {
-    const double trouvee = vestral::Trouver_frequence(source);
+    const double trouvee = vestral::Trouver_frequence(source, lecteur.Nombre_echantillons());
     parametres.frequence = static_cast<int>(std::lround(trouvee));
     lecteur.Rembobiner();
   }
