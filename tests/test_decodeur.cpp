@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <string>
 #include <thread>
 
@@ -183,6 +184,21 @@ TEST(Decodeur, RelanceEntreDeuxPas) {
   chaine.decodeur.Pas_suivant();                  // the restart, then a step from idle
   EXPECT_EQ(chaine.decodeur.Etat_decodeur(), 1);
   EXPECT_EQ(memoire.texte, "");
+}
+
+// Over a long recording the tone is looked for in blocks spread evenly over
+// it: here every third block carries 700 Hz, the others a stronger 1500 Hz.
+TEST(TrouverFrequence, BlocsRepartisSurUnLongEnregistrement) {
+  const int blocs = 2 * kBlocs_frequence_max + 1;  // one in three analysed
+  std::vector<uint8_t> e(static_cast<std::size_t>(blocs) * kTaille_bloc_reception);
+  for (std::size_t i = 0; i < e.size(); ++i) {
+    const bool garde = (i / kTaille_bloc_reception) % 3 == 0;
+    const double f = garde ? 700 : 1500, a = garde ? 60 : 120;
+    e[i] = static_cast<uint8_t>(std::lround(128 + a * std::sin(2 * M_PI * f * i / 11025)));
+  }
+  EXPECT_NEAR(Trouver_frequence(e), 700, 3);
+  // Without the length, every block counts.
+  EXPECT_NEAR(Trouver_frequence(Source_memoire(e)), 1500, 3);
 }
 
 }  // namespace
