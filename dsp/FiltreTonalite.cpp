@@ -14,8 +14,14 @@ namespace {
 constexpr int kDecimation_passe_bande = 2;
 constexpr int kSortie_max = 255 * kGain_passe_bande;
 
+// To nearest, halves to even (as std::nearbyint in the default rounding
+// mode): below 2^52, adding and taking back 2^52 leaves the nearest integer,
+// without a call into the maths library.
 int32_t Arrondi(double x) {
-  return static_cast<int32_t>(std::nearbyint(x));  // to nearest, halves to even
+  constexpr double k2_52 = 4503599627370496.0;
+  if (x >= 0 && x < k2_52) return static_cast<int32_t>((x + k2_52) - k2_52);
+  if (x < 0 && x > -k2_52) return static_cast<int32_t>((x - k2_52) + k2_52);
+  return static_cast<int32_t>(std::nearbyint(x));
 }
 
 constexpr int kTaps_calcul = 256;
