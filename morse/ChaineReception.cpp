@@ -56,7 +56,14 @@ std::vector<CaractereDecode> Decoder_echantillons(std::span<const uint8_t> echan
 }
 
 double Trouver_frequence(std::span<const uint8_t> echantillons) {
-  return Trouver_frequence(Source_memoire(echantillons), static_cast<int64_t>(echantillons.size()));
+  const LectureA lecture = [echantillons](int64_t debut, std::span<uint8_t> destination) {
+    const auto reste = echantillons.subspan(
+        std::min(static_cast<std::size_t>(std::max<int64_t>(debut, 0)), echantillons.size()));
+    const std::size_t n = std::min(destination.size(), reste.size());
+    std::copy_n(reste.begin(), n, destination.begin());
+    return n;
+  };
+  return Trouver_frequence(lecture, static_cast<int64_t>(echantillons.size()));
 }
 
 std::vector<CaractereDecode> Decoder_echantillons(const SourceEchantillons& source,
@@ -101,18 +108,22 @@ std::vector<CaractereDecode> Decoder_echantillons(const SourceEchantillons& sour
   return std::move(collecte.caracteres);
 }
 
-double Trouver_frequence(const SourceEchantillons& source, int64_t nombre_echantillons) {
+double Trouver_frequence(const LectureA& lecture, int64_t nombre_echantillons) {
   const int64_t blocs = nombre_echantillons / kTaille_bloc_reception;
   const int64_t pas =
       std::max<int64_t>(1, (blocs + kBlocs_frequence_max - 1) / kBlocs_frequence_max);
   FFTEntiere fft;
   std::vector<int64_t> total(1025, 0);
-  // The block analysed, then the ones passed over.
-  std::vector<uint8_t> blocs_lus(static_cast<std::size_t>(pas * kTaille_bloc_reception));
-  const std::span<uint8_t> bloc = std::span(blocs_lus).first(kTaille_bloc_reception);
-  for (;;) {
-    if (Remplir_bloc(source, bloc) < bloc.size()) break;
-    if (pas > 1) Remplir_bloc(source, std::span(blocs_lus).subspan(kTaille_bloc_reception));
+  std::vector<uint8_t> bloc(kTaille_bloc_reception);
+  for (int64_t b = 0; b < blocs; b += pas) {
+    const int64_t debut = b * kTaille_bloc_reception;
+    std::size_t n = 0;
+    while (n < bloc.size()) {
+      const std::size_t k = lecture(debut + static_cast<int64_t>(n), std::span(bloc).subspan(n));
+      if (k == 0) break;
+      n += k;
+    }
+    if (n < bloc.size()) break;  // the recording was shorter than announced
     fft.Analyser_bloc(bloc);
     for (int k = kRaie_min_calculee; k <= kRaie_max_calculee; ++k) total[k] += fft.Spectre()[k];
   }

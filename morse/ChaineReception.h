@@ -58,13 +58,17 @@ std::vector<CaractereDecode> Decoder_echantillons(const SourceEchantillons& sour
 std::vector<CaractereDecode> Decoder_echantillons(std::span<const uint8_t> echantillons,
                                                   const ParametresReception& parametres);
 
+// The samples of a recording from the `debut`-th on: fills the span as far
+// as it can and answers how many it gave.
+using LectureA = std::function<std::size_t(int64_t debut, std::span<uint8_t>)>;
+
 // The tone frequency of a recording: the integer spectrum summed over its
 // whole blocks, the strongest line between 200 and 2700 Hz, refined by the
-// nine-bin centroid (in Hz, one decimal). Over a long recording whose
-// length is known, kBlocs_frequence_max blocks spread evenly over it
-// suffice (one in every ceil(blocks / kBlocs_frequence_max)).
+// nine-bin centroid (in Hz, one decimal). Over a long recording,
+// kBlocs_frequence_max blocks spread evenly over it suffice (one in every
+// ceil(blocks / kBlocs_frequence_max)); only they are read.
 constexpr int kBlocs_frequence_max = 512;
-double Trouver_frequence(const SourceEchantillons& source, int64_t nombre_echantillons = -1);
+double Trouver_frequence(const LectureA& lecture, int64_t nombre_echantillons);
 double Trouver_frequence(std::span<const uint8_t> echantillons);
 
 // A source over samples in memory.

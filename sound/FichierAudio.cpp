@@ -236,6 +236,20 @@ int64_t LecteurAudio::Nombre_echantillons() const {
   return fichier_ ? fichier_->trames : static_cast<int64_t>(lecture_.echantillons.size());
 }
 
+std::size_t LecteurAudio::Lire_a(int64_t debut, std::span<uint8_t> destination) {
+  if (debut < 0) return 0;
+  if (fichier_) {
+    if (debut >= fichier_->trames) return 0;
+    if (debut != fichier_->lues) {
+      if (sf_seek(fichier_->sndfile.get(), debut, SEEK_SET) != debut) return 0;
+      fichier_->lues = debut;
+    }
+  } else {
+    suivant_ = std::min(static_cast<std::size_t>(debut), lecture_.echantillons.size());
+  }
+  return Lire(destination);
+}
+
 void LecteurAudio::Rembobiner() {
   suivant_ = 0;
   if (fichier_) {

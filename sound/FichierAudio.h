@@ -37,6 +37,8 @@ class LecteurAudio {
   std::size_t Lire(std::span<uint8_t> destination);
   // Back to the first sample.
   void Rembobiner();
+  // The samples from the `debut`-th on (then Lire goes on after them).
+  std::size_t Lire_a(int64_t debut, std::span<uint8_t> destination);
   // How many samples the recording announces (those read may be fewer when
   // the file was cut short).
   int64_t Nombre_echantillons() const;

@@ -197,8 +197,9 @@ TEST(TrouverFrequence, BlocsRepartisSurUnLongEnregistrement) {
     e[i] = static_cast<uint8_t>(std::lround(128 + a * std::sin(2 * M_PI * f * i / 11025)));
   }
   EXPECT_NEAR(Trouver_frequence(e), 700, 3);
-  // Without the length, every block counts.
-  EXPECT_NEAR(Trouver_frequence(Source_memoire(e)), 1500, 3);
+  // Up to kBlocs_frequence_max blocks, every one counts.
+  const std::size_t court = std::size_t{kBlocs_frequence_max} * kTaille_bloc_reception;
+  EXPECT_NEAR(Trouver_frequence(std::span(e).first(court)), 1500, 3);
 }
 
 }  // namespace

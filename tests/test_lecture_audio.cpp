@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -53,6 +54,14 @@ TEST(LectureAudio, HuitBitsDirectsCommeParLeCheminGeneral) {
       EXPECT_EQ(lus, octets) << chemin << " tour " << tour;
       lecteur.Rembobiner();
     }
+    // From anywhere, and on from there.
+    uint8_t morceau[100];
+    ASSERT_EQ(lecteur.Lire_a(300, morceau), 100u);
+    EXPECT_TRUE(std::equal(morceau, morceau + 100, octets.begin() + 300));
+    ASSERT_EQ(lecteur.Lire(std::span(morceau).first(10)), 10u);
+    EXPECT_EQ(morceau[0], octets[400]);
+    EXPECT_EQ(lecteur.Lire_a(static_cast<int64_t>(octets.size()), morceau), 0u);
+    EXPECT_EQ(lecteur.Lire_a(-1, morceau), 0u);
   }
   std::filesystem::remove(mono);
   std::filesystem::remove(stereo);

@@ -141,7 +141,11 @@ int main(int argc, char** argv) {
     return lecteur.Lire(destination);
   };
   if (!frequence_donnee) {
-    const double trouvee = vestral::Trouver_frequence(source, lecteur.Nombre_echantillons());
+    const double trouvee = vestral::Trouver_frequence(
+        [&](int64_t debut, std::span<uint8_t> destination) {
+          return lecteur.Lire_a(debut, destination);
+        },
+        lecteur.Nombre_echantillons());
     parametres.frequence = static_cast<int>(std::lround(trouvee));
     lecteur.Rembobiner();
   }
