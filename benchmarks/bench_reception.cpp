@@ -2,6 +2,7 @@
 // window) on one core, reported as a multiple of real time.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -61,20 +62,30 @@ void BM_ChaineReception(benchmark::State& state) {
 }
 BENCHMARK(BM_ChaineReception)->Unit(benchmark::kMillisecond);
 
+// The tone filter alone, fed capture blocks as the decoder reads them, on
+// each instruction set: 0 baseline (SSE2), 1 AVX2, 2 AVX-512 VNNI.
 void BM_FiltreTonalite(benchmark::State& state) {
   const auto& e = Enregistrement();
   ReglagesReception r;
   r.Choisir_vitesse_auto();
   r.Choisir_seuil_auto();
   FiltreTonalite filtre(r);
+  const FiltreTonalite::Jeu jeux[] = {FiltreTonalite::Jeu::Base, FiltreTonalite::Jeu::Avx2,
+                                      FiltreTonalite::Jeu::Avx512};
+  if (!filtre.Choisir_jeu(jeux[state.range(0)])) {
+    state.SkipWithError("jeu d'instructions absent");
+    return;
+  }
   filtre.Preparer_filtres();
   for (auto _ : state)
-    for (uint8_t x : e) filtre.Traiter_echantillon(x);
+    for (std::size_t debut = 0; debut < e.size(); debut += kTaille_bloc_reception)
+      filtre.Traiter_echantillons(e.data() + debut, static_cast<int>(std::min<std::size_t>(
+                                                        kTaille_bloc_reception, e.size() - debut)));
   state.counters["x_temps_reel"] = benchmark::Counter(
       static_cast<double>(e.size()) / 11025 * static_cast<double>(state.iterations()),
       benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_FiltreTonalite)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FiltreTonalite)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void BM_AnalyseBloc(benchmark::State& state) {
   const auto& e = Enregistrement();
