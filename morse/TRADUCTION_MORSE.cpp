@@ -55,6 +55,9 @@ void Decodeur::Preparer() {
   avance_nombre_ = avance_prises_ = 0;
   releves_.clear();
   releve_suivant_ = 0;
+  enveloppe_vue_ = reglages_.Enveloppe_filtree.load(std::memory_order_relaxed);
+  seuil_vu_ = reglages_.Seuil_filtrage.load(std::memory_order_relaxed);
+  duree_point_vue_ = reglages_.Duree_point_reception.load(std::memory_order_relaxed);
   Traduction_active = 0;
   Arret_traduction = 0;
   relance_ = false;
