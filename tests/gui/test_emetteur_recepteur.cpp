@@ -13,6 +13,7 @@
 #include <QTest>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "morse/ChaineReception.h"
@@ -63,6 +64,13 @@ class FenetreEmetteurRecepteur : public ::testing::Test {
              std::chrono::steady_clock::now() < limite)
         QTest::qWait(1);
     }
+  }
+  // Serves the event loop until the condition holds (the window's timers
+  // act on it), at most two seconds.
+  static bool Attendre_que(const std::function<bool()>& condition) {
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!condition() && std::chrono::steady_clock::now() < limite) QTest::qWait(5);
+    return condition();
   }
   // A playback block per tick until nothing is left to play.
   bool Emettre_tout() {
@@ -134,14 +142,12 @@ TEST_F(FenetreEmetteurRecepteur, ControlesEtCommandes) {
   // Escape in the decoded text before the capture is primed: the window's
   // tick sees the key-down and switches to transmission.
   QTest::keyClick(fenetre->Memo1, Qt::Key_Escape);
-  QTest::qWait(30);
-  EXPECT_TRUE(fenetre->Emetteur_recepteur().Transmission_en_cours());
+  EXPECT_TRUE(Attendre_que([&] { return fenetre->Emetteur_recepteur().Transmission_en_cours(); }));
   EXPECT_EQ(fenetre->Bouton_Traduction->text(), QString::fromUtf8("Réception (ou <Echap>)"));
   EXPECT_TRUE(fenetre->Memo2->isVisible());
   EXPECT_TRUE(fenetre->isVisible());  // Escape never closes the window
   QTest::keyClick(fenetre->Memo2, Qt::Key_Escape);
-  QTest::qWait(30);
-  EXPECT_TRUE(fenetre->Emetteur_recepteur().Reception_en_cours());
+  EXPECT_TRUE(Attendre_que([&] { return fenetre->Emetteur_recepteur().Reception_en_cours(); }));
 
   QTest::mouseClick(fenetre->Bouton_Arret, Qt::LeftButton);
   EXPECT_EQ(fenetre->Bouton_Arret->text(), QString::fromUtf8("Arrêt en cours"));
