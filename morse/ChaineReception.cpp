@@ -37,11 +37,13 @@ SourceEchantillons Source_memoire(std::span<const uint8_t> echantillons) {
 
 namespace {
 
-// Fills the block from the source; answers how many samples came.
-std::size_t Remplir_bloc(const SourceEchantillons& source, std::span<uint8_t> bloc) {
+// Fills the block from `lire` (called with what is left of the block);
+// answers how many samples came.
+template <typename Lire>
+std::size_t Remplir_bloc(const Lire& lire, std::span<uint8_t> bloc) {
   std::size_t n = 0;
   while (n < bloc.size()) {
-    const std::size_t k = source(bloc.subspan(n));
+    const std::size_t k = lire(bloc.subspan(n));
     if (k == 0) break;
     n += k;
   }
@@ -117,13 +119,10 @@ double Trouver_frequence(const LectureA& lecture, int64_t nombre_echantillons) {
   std::vector<uint8_t> bloc(kTaille_bloc_reception);
   for (int64_t b = 0; b < blocs; b += pas) {
     const int64_t debut = b * kTaille_bloc_reception;
-    std::size_t n = 0;
-    while (n < bloc.size()) {
-      const std::size_t k = lecture(debut + static_cast<int64_t>(n), std::span(bloc).subspan(n));
-      if (k == 0) break;
-      n += k;
-    }
-    if (n < bloc.size()) break;  // the recording was shorter than announced
+    const auto depuis_debut = [&](std::span<uint8_t> reste) {
+      return lecture(debut + (reste.data() - bloc.data()), reste);
+    };
+    if (Remplir_bloc(depuis_debut, bloc) < bloc.size()) break;  // shorter than announced
     fft.Analyser_bloc(bloc);
     for (int k = kRaie_min_calculee; k <= kRaie_max_calculee; ++k) total[k] += fft.Spectre()[k];
   }

@@ -40,7 +40,15 @@ Decodeur::Decodeur(ReglagesReception& reglages, FiltreTonalite& filtre,
       journal_(journal),
       sortie_(sortie),
       attente_([this](int delai, int non_lus) { fenetre_.Attendre_echantillon(delai, non_lus); }),
-      horloge_(Horloge_systeme) {}
+      horloge_(Horloge_systeme) {
+  Prendre_valeurs_actuelles();
+}
+
+void Decodeur::Prendre_valeurs_actuelles() {
+  enveloppe_vue_ = reglages_.Enveloppe_filtree.load(std::memory_order_relaxed);
+  seuil_vu_ = reglages_.Seuil_filtrage.load(std::memory_order_relaxed);
+  duree_point_vue_ = reglages_.Duree_point_reception.load(std::memory_order_relaxed);
+}
 
 void Decodeur::Preparer() {
   duree_silence_ = kDuree_saturee;
@@ -55,9 +63,7 @@ void Decodeur::Preparer() {
   avance_nombre_ = avance_prises_ = 0;
   releves_.clear();
   releve_suivant_ = 0;
-  enveloppe_vue_ = reglages_.Enveloppe_filtree.load(std::memory_order_relaxed);
-  seuil_vu_ = reglages_.Seuil_filtrage.load(std::memory_order_relaxed);
-  duree_point_vue_ = reglages_.Duree_point_reception.load(std::memory_order_relaxed);
+  Prendre_valeurs_actuelles();
   Traduction_active = 0;
   Arret_traduction = 0;
   relance_ = false;
@@ -100,10 +106,7 @@ void Decodeur::Appliquer_relance() {
 }
 
 int Decodeur::Duree_point() const {
-  const int point = avance_nombre_ > 0
-                        ? duree_point_vue_
-                        : reglages_.Duree_point_reception.load(std::memory_order_relaxed);
-  return point > 0 ? point : 1;
+  return duree_point_vue_ > 0 ? duree_point_vue_ : 1;
 }
 
 bool Decodeur::Remplir_avance() {
@@ -111,9 +114,7 @@ bool Decodeur::Remplir_avance() {
   if (n == 0) return false;
   // What the steps read until the batch's first millisecond step: the
   // values as they stand (an operator's change included).
-  enveloppe_vue_ = reglages_.Enveloppe_filtree.load(std::memory_order_relaxed);
-  seuil_vu_ = reglages_.Seuil_filtrage.load(std::memory_order_relaxed);
-  duree_point_vue_ = reglages_.Duree_point_reception.load(std::memory_order_relaxed);
+  Prendre_valeurs_actuelles();
   releves_.clear();
   releve_suivant_ = 0;
   filtre_.Enregistrer_releves(&releves_);

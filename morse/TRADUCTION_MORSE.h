@@ -81,6 +81,8 @@ class Decodeur {
   // filtered at once; taking them then replays what the filter left after
   // each one (the envelope, threshold and dot length the steps read).
   bool Remplir_avance();
+  // The envelope, threshold and dot length as they stand in the settings.
+  void Prendre_valeurs_actuelles();
   void Prendre_avance(int nombre);
   int Avance_disponible() const { return avance_nombre_ - avance_prises_; }
   void Lire_echantillon();

@@ -251,11 +251,7 @@ std::size_t LecteurAudio::Lire_a(int64_t debut, std::span<uint8_t> destination) 
 }
 
 void LecteurAudio::Rembobiner() {
-  suivant_ = 0;
-  if (fichier_) {
-    sf_seek(fichier_->sndfile.get(), 0, SEEK_SET);
-    fichier_->lues = 0;
-  }
+  Lire_a(0, {});
 }
 
 std::vector<uint8_t> Image_wav_8bits(const std::vector<uint8_t>& echantillons, int frequence) {
