@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "morse/TableMorse.h"
-#include "shell/FiltreSequence.h"
+#include "morse/FiltreSequence.h"
 #include "tests/FenetreEmissionFactice.h"
 
 using namespace vestral;

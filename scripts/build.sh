@@ -11,12 +11,21 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+test=0 quick=0
+for argument in "$@"; do
+  case "$argument" in
+    --test) test=1 ;;
+    --quick) quick=1 ;;
+    *) echo "build.sh: unknown option $argument" >&2; exit 2 ;;
+  esac
+done
+
 packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libsamplerate0-dev
   portaudio19-dev libasound2-dev libasound2-plugins alsa-utils
-  file dpkg-dev
+  file dpkg-dev python3
   qt6-base-dev xvfb xauth
   clang libclang-rt-14-dev
 )
@@ -40,15 +49,8 @@ build_dir=${BUILD_DIR:-build}
 cmake -S . -B "$build_dir" ${CMAKE_ARGS:-}
 cmake --build "$build_dir" -j "$(nproc)"
 
-test=0 quick=0
-for argument in "$@"; do
-  case "$argument" in
-    --test) test=1 ;;
-    --quick) quick=1 ;;
-    *) echo "build.sh: unknown option $argument" >&2; exit 2 ;;
-  esac
-done
 ((test)) || exit 0
+scripts/check-layers.py  # no include cycle between folders
 ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)"
 scripts/test-package.sh "$build_dir"  # the Debian package (as root only)
 ((quick)) && exit 0

@@ -15,7 +15,7 @@
 #include "EmetteurRecepteurFactice.h"
 #include "morse/ChaineReception.h"
 #include "shell/Cp1252.h"
-#include "sound/SignalSimule.h"
+#include "morse/SignalSimule.h"
 
 namespace vestral {
 namespace {

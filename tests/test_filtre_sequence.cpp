@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "morse/TableMorse.h"
-#include "shell/FiltreSequence.h"
+#include "morse/FiltreSequence.h"
 
 namespace vestral {
 namespace {

@@ -15,7 +15,7 @@
 #include "shell/Rapport.h"
 #include "sound/CarteSimulee.h"
 #include "sound/FONCTIONS_WAVE.h"
-#include "sound/SignalSimule.h"
+#include "morse/SignalSimule.h"
 
 namespace vestral {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "shell/Configuration.h"
 #include "shell/FONCTIONS_FICHIERS.h"
-#include "shell/FiltreSequence.h"
+#include "morse/FiltreSequence.h"
 #include "shell/fenetres/OutilsQt.h"
 
 namespace vestral {

@@ -25,7 +25,7 @@
 #include "shell/Peripheriques.h"
 #include "shell/Rapport.h"
 #include "shell/fenetres/EconomiseurEcran.h"
-#include "shell/fenetres/FICHE_PRINCIPALE.h"
+#include "app/fenetres/FICHE_PRINCIPALE.h"
 
 namespace vestral {
 

@@ -20,7 +20,7 @@
 #include "shell/Cp1252.h"
 #include "shell/fenetres/OutilsQt.h"
 #include "sound/FichierAudio.h"
-#include "sound/SignalSimule.h"
+#include "morse/SignalSimule.h"
 #include "tests/EmetteurRecepteurFactice.h"
 #include "transceiver/fenetres/TRADUCTEUR_EDITEUR.h"
 

@@ -1,4 +1,4 @@
-#include "shell/FiltreSequence.h"
+#include "morse/FiltreSequence.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "shell/fenetres/FICHE_PRINCIPALE.h"
+#include "app/fenetres/FICHE_PRINCIPALE.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "sound/SignalSimule.h"
+#include "morse/SignalSimule.h"
 
 #include "morse/Synthese.h"
 
