@@ -301,7 +301,7 @@ TEST(EmetteurRecepteur, RestitutionImpossible) {
   // operator can still leave transmission although text was typed.
   Banc b;
   b.er.A_l_activation_de_la_fiche();
-  b.carte.Faire_echouer(Sens::Sortie, Operation_son::Ouverture, code_son::kDeja_utilise);
+  b.carte.Faire_echouer(Sens::Sortie, Operation_son::Ouverture, Code_son::Deja_utilise);
   b.er.L_edition();
   EXPECT_EQ(b.rapport.Erreurs(), std::vector<std::string>{"Erreur ouverture sortie son n°:4"_cp});
   b.rapport.Vider();
@@ -313,7 +313,7 @@ TEST(EmetteurRecepteur, RestitutionImpossible) {
 
 TEST(EmetteurRecepteur, CaptureImpossible) {
   Banc b;
-  b.carte.Faire_echouer(Sens::Entree, Operation_son::Ouverture, code_son::kDeja_utilise);
+  b.carte.Faire_echouer(Sens::Entree, Operation_son::Ouverture, Code_son::Deja_utilise);
   b.er.A_l_activation_de_la_fiche();
   EXPECT_EQ(b.rapport.Erreurs(), std::vector<std::string>{"Erreur ouverture entree son n°:4"_cp});
   b.Tick(100);  // nothing waits for a block that never comes

@@ -26,7 +26,7 @@ namespace {
 struct BancSon {
   RapportMemoire rapport;
   CarteSimulee carte;
-  FonctionsWave wave{carte, rapport};
+  FonctionsWave wave{carte, rapport, carte};
 
   // A start, six pump cycles and a stop, as the transceiver runs them.
   bool Cycle(Sens sens) {
@@ -56,10 +56,12 @@ struct BancSon {
 };
 
 TEST(PannesSon, ChaqueAppelEchoueAChaqueRang) {
-  const Operation_son operations[] = {Operation_son::Ouverture,        Operation_son::Preparation,
-                                      Operation_son::Mise_en_file,     Operation_son::Demarrage,
-                                      Operation_son::Reinitialisation, Operation_son::Suppression,
-                                      Operation_son::Fermeture,        Operation_son::Allocation};
+  // Etat: the state query of every header step (prepare, queue a capture
+  // block, unprepare) and of every pump cycle.
+  const Operation_son operations[] = {Operation_son::Ouverture, Operation_son::Etat,
+                                      Operation_son::Ecriture,  Operation_son::Demarrage,
+                                      Operation_son::Arret,     Operation_son::Fermeture,
+                                      Operation_son::Allocation};
   int essais = 0;
   for (Sens sens : {Sens::Entree, Sens::Sortie}) {
     for (Operation_son operation : operations) {
@@ -76,7 +78,8 @@ TEST(PannesSon, ChaqueAppelEchoueAChaqueRang) {
         // Was the failure reached in this cycle?
         int appels = 0;
         for (const Appel_son& a : banc.carte.Journal())
-          if (a.operation == operation && (operation == Operation_son::Allocation || a.sens == sens))
+          if (a.operation == operation &&
+              (operation == Operation_son::Allocation || a.sens == sens))
             ++appels;
         if (appels < rang) continue;
         ++essais;
@@ -87,8 +90,7 @@ TEST(PannesSon, ChaqueAppelEchoueAChaqueRang) {
         EXPECT_TRUE(banc.Tout_libere()) << cas;
         // A failed close, or a failed reset (the device keeps its blocks and
         // then refuses the close), leaves the device open.
-        if (operation == Operation_son::Fermeture || operation == Operation_son::Reinitialisation)
-          continue;
+        if (operation == Operation_son::Fermeture || operation == Operation_son::Arret) continue;
         EXPECT_FALSE(banc.carte.Ouvert(sens)) << cas;
         // The fault gone, the next start, service and stop are clean.
         banc.rapport.Vider();

@@ -24,26 +24,20 @@ struct Banc {
       : carte(configuration, horloge) {}
   RapportMemoire rapport;
   CarteSimulee carte;
-  FonctionsWave wave{carte, rapport};
+  FonctionsWave wave{carte, rapport, carte};
 
-  // The calls the card received, as "Operation Sens" or "Operation Bloc",
-  // allocations and device counts left out.
-  std::vector<std::string> Appels(const std::map<const Entete_son*, std::string>& blocs) const {
-    static const char* noms[] = {"Nombre",           "Capacites",   "Ouverture",    "Fermeture",
-                                 "Preparation",      "Suppression", "Mise_en_file", "Demarrage",
-                                 "Reinitialisation", "Allocation"};
+  // The calls the card received, as "Operation Sens"; allocations, device
+  // counts and state queries left out.
+  std::vector<std::string> Appels() const {
+    static const char* noms[] = {"Nombre", "Capacites", "Ouverture", "Fermeture", "Demarrage",
+                                 "Arret",  "Ecriture",  "Etat",      "Allocation"};
     std::vector<std::string> appels;
     for (const Appel_son& a : carte.Journal()) {
-      if (a.operation == Operation_son::Allocation || a.operation == Operation_son::Nombre)
+      if (a.operation == Operation_son::Allocation || a.operation == Operation_son::Nombre ||
+          a.operation == Operation_son::Etat)
         continue;
-      std::string texte = noms[static_cast<int>(a.operation)];
-      if (a.entete) {
-        auto it = blocs.find(a.entete);
-        texte += " " + (it == blocs.end() ? std::string("?") : it->second);
-      } else {
-        texte += a.sens == Sens::Entree ? " E" : " S";
-      }
-      appels.push_back(texte);
+      appels.push_back(std::string(noms[static_cast<int>(a.operation)]) +
+                       (a.sens == Sens::Entree ? " E" : " S"));
     }
     return appels;
   }
@@ -134,9 +128,8 @@ TEST(VerificationsCarteSon, MessagesEtResultats) {
 TEST(VerificationsCarteSon, OrdreDesAppelsEtFormatOuvert) {
   Banc banc;
   EXPECT_TRUE(banc.wave.Verification_carte_son());
-  EXPECT_EQ(banc.Appels({}),
-            (std::vector<std::string>{"Capacites E", "Capacites S", "Ouverture E", "Fermeture E",
-                                      "Ouverture S", "Fermeture S"}));
+  EXPECT_EQ(banc.Appels(), (std::vector<std::string>{"Capacites E", "Capacites S", "Ouverture E",
+                                                     "Fermeture E", "Ouverture S", "Fermeture S"}));
   const Format_son f = banc.carte.Format(Sens::Entree);
   EXPECT_EQ(f.echantillons_par_seconde, 11025u);
   EXPECT_EQ(f.canaux, 1);
@@ -188,9 +181,7 @@ TEST(FluxEntree, OrdreDesAppelsServiceEtArret) {
   banc.carte.Source_capture(Source_enregistrement(Rampe(4 * kTaille_tampon_reception)));
   ASSERT_TRUE(banc.wave.Ouverture_flux_entree());
   const auto blocs = banc.Blocs();
-  EXPECT_EQ(banc.Appels(blocs),
-            (std::vector<std::string>{"Ouverture E", "Preparation E1", "Preparation E2",
-                                      "Mise_en_file E1", "Mise_en_file E2", "Demarrage E"}));
+  EXPECT_EQ(banc.Appels(), (std::vector<std::string>{"Ouverture E", "Demarrage E"}));
   for (Tampon_son* b : {&banc.wave.Entree_1, &banc.wave.Entree_2}) {
     EXPECT_EQ(b->Entete()->longueur, 3675u);
     EXPECT_EQ(b->Entete()->boucles, 1u);
@@ -222,8 +213,7 @@ TEST(FluxEntree, OrdreDesAppelsServiceEtArret) {
 
   banc.carte.Vider_journal();
   banc.wave.Fermeture_flux_entree();
-  EXPECT_EQ(banc.Appels(blocs), (std::vector<std::string>{"Reinitialisation E", "Suppression E2",
-                                                          "Suppression E1", "Fermeture E"}));
+  EXPECT_EQ(banc.Appels(), (std::vector<std::string>{"Arret E", "Fermeture E"}));
   EXPECT_FALSE(banc.wave.Entree_1.memoire_entete || banc.wave.Entree_1.memoire_donnees ||
                banc.wave.Entree_2.memoire_entete || banc.wave.Entree_2.memoire_donnees ||
                banc.wave.Format_entree);
@@ -231,7 +221,7 @@ TEST(FluxEntree, OrdreDesAppelsServiceEtArret) {
   // A second stop finds nothing to do.
   banc.carte.Vider_journal();
   banc.wave.Fermeture_flux_entree();
-  EXPECT_TRUE(banc.Appels({}).empty());
+  EXPECT_TRUE(banc.Appels().empty());
   EXPECT_TRUE(banc.rapport.Evenements().empty());
 }
 
@@ -240,9 +230,8 @@ TEST(FluxSortie, SilenceAuDebutServiceEtArret) {
   banc.Debut_emission();
   ASSERT_TRUE(banc.wave.Ouverture_flux_sortie());
   const auto blocs = banc.Blocs();
-  EXPECT_EQ(banc.Appels(blocs),
-            (std::vector<std::string>{"Ouverture S", "Preparation S1", "Preparation S2",
-                                      "Mise_en_file S1", "Mise_en_file S2"}));
+  EXPECT_EQ(banc.Appels(),
+            (std::vector<std::string>{"Ouverture S", "Ecriture S", "Demarrage S", "Ecriture S"}));
   EXPECT_FALSE(banc.wave.Bloc_termine(banc.wave.Sortie_1));
   EXPECT_TRUE(banc.wave.Bloc_sortie_attendu());
 
@@ -269,8 +258,7 @@ TEST(FluxSortie, SilenceAuDebutServiceEtArret) {
 
   banc.carte.Vider_journal();
   banc.wave.Fermeture_flux_sortie();
-  EXPECT_EQ(banc.Appels(blocs), (std::vector<std::string>{"Reinitialisation S", "Suppression S1",
-                                                          "Suppression S2", "Fermeture S"}));
+  EXPECT_EQ(banc.Appels(), (std::vector<std::string>{"Arret S", "Fermeture S"}));
   EXPECT_FALSE(banc.wave.Sortie_1.memoire_entete || banc.wave.Sortie_2.memoire_donnees ||
                banc.wave.Format_sortie);
   EXPECT_FALSE(banc.wave.Bloc_sortie_attendu());
@@ -280,6 +268,12 @@ TEST(FluxSortie, SilenceAuDebutServiceEtArret) {
 // ------------------------------------------------------ failing steps
 
 TEST(EchecsDesAppels, UnMessageParEtapeAvecSonCode) {
+  // A header step (prepare, queue a capture block, unprepare) fails with the
+  // state of its stream: the card's state queries are counted, one per
+  // step. A capture start prepares Entree_1 and Entree_2 and queues them
+  // (queries 1 to 4), its stop unprepares Entree_2 then Entree_1 (5, 6). A
+  // playback start prepares Sortie_1 and Sortie_2 (1, 2) and writes them to
+  // the stream; its stop unprepares Sortie_1 then Sortie_2 (3, 4).
   struct Cas {
     Sens sens;
     Operation_son operation;
@@ -298,29 +292,29 @@ TEST(EchecsDesAppels, UnMessageParEtapeAvecSonCode) {
        {"Ouverture E"}},
       // The start stops queueing at the first failure but still starts.
       {Sens::Entree,
-       Operation_son::Preparation,
+       Operation_son::Etat,  // prepare Entree_1
        1,
        5,
        {"Erreur préparation header éch. n°:5"},
        false,
-       {"Ouverture E", "Preparation E1", "Demarrage E"}},
+       {"Ouverture E", "Demarrage E"}},
       {Sens::Entree,
-       Operation_son::Preparation,
+       Operation_son::Etat,  // prepare Entree_2
        2,
        11,
        {"Erreur préparation header bis éch. n°:11"},
        false,
-       {"Ouverture E", "Preparation E1", "Preparation E2", "Demarrage E"}},
+       {"Ouverture E", "Demarrage E"}},
       {Sens::Entree,
-       Operation_son::Mise_en_file,
-       1,
+       Operation_son::Etat,  // queue Entree_1
+       3,
        34,
        {"Erreur préparation buffer éch. n°:34"},
        false,
        {}},
       {Sens::Entree,
-       Operation_son::Mise_en_file,
-       2,
+       Operation_son::Etat,  // queue Entree_2
+       4,
        33,
        {"Erreur préparation buffer bis éch. n°:33"},
        false,
@@ -333,7 +327,7 @@ TEST(EchecsDesAppels, UnMessageParEtapeAvecSonCode) {
        true,
        {}},
       {Sens::Entree,
-       Operation_son::Reinitialisation,
+       Operation_son::Arret,
        1,
        5,
        {"Erreur lors de l'arrêt de l'échantillonnage n°5",
@@ -345,15 +339,15 @@ TEST(EchecsDesAppels, UnMessageParEtapeAvecSonCode) {
        {}},
       // The stop unprepares Entree_2 first.
       {Sens::Entree,
-       Operation_son::Suppression,
-       1,
+       Operation_son::Etat,
+       5,
        33,
        {"Erreur de suppression de header d'entrée bis n°33"},
        true,
        {}},
       {Sens::Entree,
-       Operation_son::Suppression,
-       2,
+       Operation_son::Etat,
+       6,
        33,
        {"Erreur de suppression de header d'entrée n°33"},
        true,
@@ -374,35 +368,43 @@ TEST(EchecsDesAppels, UnMessageParEtapeAvecSonCode) {
        {"Ouverture S"}},
       // A failed prepare closes the playback device at once.
       {Sens::Sortie,
-       Operation_son::Preparation,
+       Operation_son::Etat,  // prepare Sortie_1
        1,
        7,
        {"Erreur préparation header n°:7"},
        false,
-       {"Ouverture S", "Preparation S1", "Fermeture S"}},
+       {"Ouverture S", "Fermeture S"}},
       {Sens::Sortie,
-       Operation_son::Preparation,
+       Operation_son::Etat,  // prepare Sortie_2
        2,
        7,
        {"Erreur préparation header bis n°:7"},
        false,
-       {"Ouverture S", "Preparation S1", "Preparation S2", "Fermeture S"}},
+       {"Ouverture S", "Fermeture S"}},
       {Sens::Sortie,
-       Operation_son::Mise_en_file,
+       Operation_son::Ecriture,
        1,
        33,
        {"Erreur de restitution des données n°33"},
        false,
-       {"Ouverture S", "Preparation S1", "Preparation S2", "Mise_en_file S1"}},
+       {"Ouverture S", "Ecriture S"}},
       {Sens::Sortie,
-       Operation_son::Mise_en_file,
+       Operation_son::Ecriture,
        2,
        33,
        {"Erreur de restitution des données bis n°33"},
        false,
-       {}},
+       {"Ouverture S", "Ecriture S", "Demarrage S", "Ecriture S"}},
+      // The first block written starts the playback.
       {Sens::Sortie,
-       Operation_son::Reinitialisation,
+       Operation_son::Demarrage,
+       1,
+       1,
+       {"Erreur de restitution des données n°1"},
+       false,
+       {"Ouverture S", "Ecriture S", "Demarrage S", "Arret S"}},
+      {Sens::Sortie,
+       Operation_son::Arret,
        1,
        1,
        {"Erreur d'arrêt de restitution des données n°1",
@@ -412,15 +414,15 @@ TEST(EchecsDesAppels, UnMessageParEtapeAvecSonCode) {
        true,
        {}},
       {Sens::Sortie,
-       Operation_son::Suppression,
-       1,
+       Operation_son::Etat,  // unprepare Sortie_1
+       3,
        33,
        {"Erreur de suppression de header de sortie n°33"},
        true,
        {}},
       {Sens::Sortie,
-       Operation_son::Suppression,
-       2,
+       Operation_son::Etat,  // unprepare Sortie_2
+       4,
        33,
        {"Erreur de suppression de header de sortie bis n°33"},
        true,
@@ -443,7 +445,7 @@ TEST(EchecsDesAppels, UnMessageParEtapeAvecSonCode) {
               c.debut_reussi)
         << nom;
     if (!c.appels_debut.empty()) {
-      EXPECT_EQ(banc.Appels(banc.Blocs()), c.appels_debut) << nom;
+      EXPECT_EQ(banc.Appels(), c.appels_debut) << nom;
     }
     entree ? banc.wave.Fermeture_flux_entree() : banc.wave.Fermeture_flux_sortie();
     std::vector<std::string> attendus;
@@ -489,7 +491,7 @@ TEST(EchecsDesAppels, AllocationRefusee) {
     // Without both blocks nothing goes to the device.
     EXPECT_FALSE(entree ? banc.wave.Ouverture_flux_entree() : banc.wave.Ouverture_flux_sortie())
         << c.message;
-    EXPECT_TRUE(banc.Appels({}).empty()) << c.message;
+    EXPECT_TRUE(banc.Appels().empty()) << c.message;
     EXPECT_EQ(banc.rapport.Erreurs(), std::vector<std::string>{Utf8_vers_cp1252(c.message)})
         << c.message;
     entree ? banc.wave.Fermeture_flux_entree() : banc.wave.Fermeture_flux_sortie();
@@ -508,7 +510,7 @@ TEST(EchecsDesAppels, BlocSansMemoireJamaisConfieAuPeripherique) {
   EXPECT_EQ(banc.wave.Preparation_entete(banc.wave.Entree_1), 1);
   EXPECT_EQ(banc.wave.Ajout_tampon_entree(banc.wave.Entree_1), 1);
   banc.wave.Suppression_entete(banc.wave.Entree_1);
-  EXPECT_TRUE(banc.Appels({}).empty());
+  EXPECT_TRUE(banc.Appels().empty());
   EXPECT_EQ(banc.rapport.Erreurs(),
             (std::vector<std::string>{"Erreur préparation header éch. n°:11"_cp,
                                       "Erreur préparation buffer éch. n°:11"_cp,
