@@ -67,8 +67,15 @@ Code_son CarteSimulee::Echec_programme(Sens sens, Operation_son operation) {
 }
 
 Code_son CarteSimulee::Noter(Sens sens, Operation_son operation, Code_son resultat) {
-  journal_.push_back({sens, operation, static_cast<uint16_t>(resultat)});
+  ++appels_[sens == Sens::Entree ? 0 : 1][static_cast<int>(operation)];
+  if (operation != Operation_son::Etat)
+    journal_.push_back({sens, operation, static_cast<uint16_t>(resultat)});
   return resultat;
+}
+
+int CarteSimulee::Nombre_appels(Sens sens, Operation_son operation) const {
+  std::lock_guard verrou(verrou_);
+  return appels_[sens == Sens::Entree ? 0 : 1][static_cast<int>(operation)];
 }
 
 void CarteSimulee::Retirer() {
@@ -166,6 +173,7 @@ uint16_t CarteSimulee::Nombre_peripheriques(Sens sens) {
   std::lock_guard verrou(verrou_);
   const uint16_t nombre =
       sens == Sens::Entree ? configuration_.nombre_entrees : configuration_.nombre_sorties;
+  ++appels_[sens == Sens::Entree ? 0 : 1][static_cast<int>(Operation_son::Nombre)];
   journal_.push_back({sens, Operation_son::Nombre, nombre});
   return nombre;
 }

@@ -84,7 +84,11 @@ class CarteSimulee : public PeripheriqueSon, public MemoireSon {
   void Avancer(std::chrono::microseconds duree);
   void Avancer_echantillons(std::size_t trames);
 
+  // The calls received, state queries left out (a pump makes one a cycle).
   std::vector<Appel_son> Journal() const;
+  // How many calls of that operation were made in that direction
+  // (allocations count under Entree), state queries included.
+  int Nombre_appels(Sens sens, Operation_son operation) const;
   void Vider_journal();
   std::vector<uint8_t> Echantillons_joues() const;
   // Frames the device had to drop (capture with its queue full) or to
@@ -141,6 +145,7 @@ class CarteSimulee : public PeripheriqueSon, public MemoireSon {
   Flux flux_[2];
   std::vector<Echec_prevu> echecs_;
   std::vector<Appel_son> journal_;
+  int appels_[2][static_cast<int>(Operation_son::Allocation) + 1] = {};
   std::vector<uint8_t> joues_;
   Format_son format_joue_;
   std::vector<uint8_t> brouillon_;

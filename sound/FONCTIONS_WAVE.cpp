@@ -473,29 +473,39 @@ void FonctionsWave::Liberation_bloc_unique() {
   Format_entree.reset();
 }
 
+namespace {
+bool Plein(const Tampon_son& tampon, int32_t taille) {
+  return tampon.Entete() && tampon.Entete()->octets_enregistres == static_cast<uint32_t>(taille);
+}
+bool Termine(const Tampon_son& tampon) {
+  constexpr uint32_t kTermine = kEntete_termine | kEntete_prepare;
+  return tampon.Entete() && (tampon.Entete()->drapeaux & kTermine) == kTermine;
+}
+}  // namespace
+
 bool FonctionsWave::Bloc_plein(const Tampon_son& tampon) {
   if (tampon.sens == Sens::Entree) Recevoir(Sens::Entree);
-  return tampon.Entete() &&
-         tampon.Entete()->octets_enregistres == static_cast<uint32_t>(Taille_tampon);
+  return Plein(tampon, Taille_tampon);
 }
 
 bool FonctionsWave::Bloc_termine(const Tampon_son& tampon) {
-  constexpr uint32_t kTermine = kEntete_termine | kEntete_prepare;
   if (tampon.sens == Sens::Sortie) Recevoir(Sens::Sortie);
-  return tampon.Entete() && (tampon.Entete()->drapeaux & kTermine) == kTermine;
+  return Termine(tampon);
 }
 
 Tampon_son* FonctionsWave::Bloc_entree_a_servir() {
   Peripherique_en_panne(Sens::Entree);
-  if (Bloc_plein(Entree_1)) return &Entree_1;
-  if (Bloc_plein(Entree_2)) return &Entree_2;
+  Recevoir(Sens::Entree);
+  if (Plein(Entree_1, Taille_tampon)) return &Entree_1;
+  if (Plein(Entree_2, Taille_tampon)) return &Entree_2;
   return nullptr;
 }
 
 Tampon_son* FonctionsWave::Bloc_sortie_a_servir() {
   Peripherique_en_panne(Sens::Sortie);
-  if (Bloc_termine(Sortie_1)) return &Sortie_1;
-  if (Bloc_termine(Sortie_2)) return &Sortie_2;
+  Recevoir(Sens::Sortie);
+  if (Termine(Sortie_1)) return &Sortie_1;
+  if (Termine(Sortie_2)) return &Sortie_2;
   return nullptr;
 }
 
@@ -508,9 +518,9 @@ void FonctionsWave::Remise_en_file_entree(Tampon_son& tampon) {
 
 bool FonctionsWave::Bloc_sortie_attendu() {
   if (!ouvert_[1]) return false;
+  Recevoir(Sens::Sortie);
   for (const Tampon_son* tampon : {&Sortie_1, &Sortie_2})
-    if (tampon->Entete() &&
-        (Bloc_termine(*tampon) || (tampon->Entete()->drapeaux & kEntete_en_file)))
+    if (tampon->Entete() && (Termine(*tampon) || (tampon->Entete()->drapeaux & kEntete_en_file)))
       return true;
   return false;
 }

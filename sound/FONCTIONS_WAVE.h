@@ -30,9 +30,9 @@
 namespace vestral {
 
 constexpr int32_t kFrequence_son = 11025;
-constexpr int32_t kTaille_tampon_reception = kFrequence_son / 3;  // 3675
-constexpr int32_t kTaille_tampon_emission = 2756;
-constexpr int32_t kTaille_tampon_niveau = 1122;
+// The block lengths of the streams are their users' own: kTaille_bloc_reception
+// (ChaineReception), kTaille_bloc_emission (Synthese), kTaille_bloc_niveau
+// (NiveauEntree); the caller sets Taille_tampon before a start.
 
 // Flags of a block header.
 constexpr uint32_t kEntete_termine = 1;   // handed back: full (capture) or played

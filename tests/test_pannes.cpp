@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "morse/ChaineReception.h"
+#include "morse/Synthese.h"
 #include "shell/Configuration.h"
 #include "shell/Cp1252.h"
 #include "shell/FONCTIONS_FICHIERS.h"
@@ -32,7 +34,7 @@ struct BancSon {
   bool Cycle(Sens sens) {
     const bool entree = sens == Sens::Entree;
     wave.Frequence_echantillonnage = 11025;
-    wave.Taille_tampon = entree ? kTaille_tampon_reception : kTaille_tampon_emission;
+    wave.Taille_tampon = entree ? kTaille_bloc_reception : kTaille_bloc_emission;
     const bool ouvert = entree ? wave.Ouverture_flux_entree() : wave.Ouverture_flux_sortie();
     for (int cycle = 0; cycle < 6; ++cycle) {
       carte.Avancer_echantillons(static_cast<std::size_t>(wave.Taille_tampon));
@@ -76,11 +78,8 @@ TEST(PannesSon, ChaqueAppelEchoueAChaqueRang) {
           banc.carte.Faire_echouer(sens, operation, 77, rang);
         banc.Cycle(sens);
         // Was the failure reached in this cycle?
-        int appels = 0;
-        for (const Appel_son& a : banc.carte.Journal())
-          if (a.operation == operation &&
-              (operation == Operation_son::Allocation || a.sens == sens))
-            ++appels;
+        const int appels = banc.carte.Nombre_appels(
+            operation == Operation_son::Allocation ? Sens::Entree : sens, operation);
         if (appels < rang) continue;
         ++essais;
         // Each failure is told once, with its code; memory is given back.
@@ -110,7 +109,7 @@ TEST(PannesSon, CarteRetireeAChaqueCycleDuService) {
       BancSon banc;
       const bool entree = sens == Sens::Entree;
       banc.wave.Frequence_echantillonnage = 11025;
-      banc.wave.Taille_tampon = entree ? kTaille_tampon_reception : kTaille_tampon_emission;
+      banc.wave.Taille_tampon = entree ? kTaille_bloc_reception : kTaille_bloc_emission;
       ASSERT_TRUE(entree ? banc.wave.Ouverture_flux_entree() : banc.wave.Ouverture_flux_sortie());
       for (int cycle = 0; cycle < 8; ++cycle) {
         if (cycle == cycle_retrait) banc.carte.Retirer();

@@ -4,15 +4,19 @@
 // disappears while a stream runs.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "morse/ChaineReception.h"
+#include "morse/Synthese.h"
 #include "shell/Cp1252.h"
 #include "sound/CarteSimulee.h"
 #include "sound/FONCTIONS_WAVE.h"
+#include "sound/NiveauEntree.h"
 
 namespace vestral {
 namespace {
@@ -26,15 +30,14 @@ struct Banc {
   CarteSimulee carte;
   FonctionsWave wave{carte, rapport, carte};
 
-  // The calls the card received, as "Operation Sens"; allocations, device
-  // counts and state queries left out.
+  // The calls the card received, as "Operation Sens"; allocations and
+  // device counts left out.
   std::vector<std::string> Appels() const {
     static const char* noms[] = {"Nombre", "Capacites", "Ouverture", "Fermeture", "Demarrage",
                                  "Arret",  "Ecriture",  "Etat",      "Allocation"};
     std::vector<std::string> appels;
     for (const Appel_son& a : carte.Journal()) {
-      if (a.operation == Operation_son::Allocation || a.operation == Operation_son::Nombre ||
-          a.operation == Operation_son::Etat)
+      if (a.operation == Operation_son::Allocation || a.operation == Operation_son::Nombre)
         continue;
       appels.push_back(std::string(noms[static_cast<int>(a.operation)]) +
                        (a.sens == Sens::Entree ? " E" : " S"));
@@ -49,11 +52,11 @@ struct Banc {
   }
   void Debut_reception() {
     wave.Frequence_echantillonnage = 11025;
-    wave.Taille_tampon = kTaille_tampon_reception;
+    wave.Taille_tampon = kTaille_bloc_reception;
   }
   void Debut_emission() {
     wave.Frequence_echantillonnage = 11025;
-    wave.Taille_tampon = kTaille_tampon_emission;
+    wave.Taille_tampon = kTaille_bloc_emission;
   }
 };
 
@@ -178,7 +181,7 @@ TEST(Ouverture, RecordDeFormat) {
 TEST(FluxEntree, OrdreDesAppelsServiceEtArret) {
   Banc banc;
   banc.Debut_reception();
-  banc.carte.Source_capture(Source_enregistrement(Rampe(4 * kTaille_tampon_reception)));
+  banc.carte.Source_capture(Source_enregistrement(Rampe(4 * kTaille_bloc_reception)));
   ASSERT_TRUE(banc.wave.Ouverture_flux_entree());
   const auto blocs = banc.Blocs();
   EXPECT_EQ(banc.Appels(), (std::vector<std::string>{"Ouverture E", "Demarrage E"}));
@@ -190,11 +193,11 @@ TEST(FluxEntree, OrdreDesAppelsServiceEtArret) {
   }
 
   // Not yet full one sample short of a block.
-  banc.carte.Avancer_echantillons(kTaille_tampon_reception - 1);
+  banc.carte.Avancer_echantillons(kTaille_bloc_reception - 1);
   EXPECT_EQ(banc.wave.Bloc_entree_a_servir(), nullptr);
   // Both full: Entree_1 is serviced first, Entree_2 at the next cycle.
-  banc.carte.Avancer_echantillons(kTaille_tampon_reception + 1);
-  const std::vector<uint8_t> rampe = Rampe(4 * kTaille_tampon_reception);
+  banc.carte.Avancer_echantillons(kTaille_bloc_reception + 1);
+  const std::vector<uint8_t> rampe = Rampe(4 * kTaille_bloc_reception);
   std::size_t debut = 0;
   for (const char* attendu : {"E1", "E2", "E1"}) {
     Tampon_son* b = banc.wave.Bloc_entree_a_servir();
@@ -202,12 +205,12 @@ TEST(FluxEntree, OrdreDesAppelsServiceEtArret) {
     EXPECT_EQ(blocs.at(b->Entete()), attendu);
     EXPECT_EQ(b->Entete()->drapeaux & 3u, 3u) << attendu;
     EXPECT_TRUE(
-        std::equal(b->Donnees(), b->Donnees() + kTaille_tampon_reception, rampe.begin() + debut))
+        std::equal(b->Donnees(), b->Donnees() + kTaille_bloc_reception, rampe.begin() + debut))
         << attendu;
-    debut += kTaille_tampon_reception;
+    debut += kTaille_bloc_reception;
     banc.wave.Remise_en_file_entree(*b);
     EXPECT_EQ(b->Entete()->octets_enregistres, 0u);
-    if (std::string(attendu) == "E2") banc.carte.Avancer_echantillons(kTaille_tampon_reception);
+    if (std::string(attendu) == "E2") banc.carte.Avancer_echantillons(kTaille_bloc_reception);
   }
   EXPECT_EQ(banc.wave.Bloc_entree_a_servir(), nullptr);
 
@@ -237,11 +240,11 @@ TEST(FluxSortie, SilenceAuDebutServiceEtArret) {
 
   // The transmit pump's service, with a tone pattern, until both blocks
   // have been refilled once.
-  std::vector<uint8_t> motif(kTaille_tampon_emission);
+  std::vector<uint8_t> motif(kTaille_bloc_emission);
   std::iota(motif.begin(), motif.end(), uint8_t{0});
   for (const char* attendu : {"S1", "S2"}) {
     EXPECT_EQ(banc.wave.Bloc_sortie_a_servir(), nullptr);
-    banc.carte.Avancer_echantillons(kTaille_tampon_emission);
+    banc.carte.Avancer_echantillons(kTaille_bloc_emission);
     Tampon_son* b = banc.wave.Bloc_sortie_a_servir();
     ASSERT_NE(b, nullptr) << attendu;
     EXPECT_EQ(blocs.at(b->Entete()), attendu);
@@ -250,8 +253,8 @@ TEST(FluxSortie, SilenceAuDebutServiceEtArret) {
     banc.wave.Preparation_entete(*b);
     banc.wave.Ecriture_tampon_sortie(*b);
   }
-  banc.carte.Avancer_echantillons(2 * kTaille_tampon_emission);
-  std::vector<uint8_t> attendu(2 * kTaille_tampon_emission, 128);
+  banc.carte.Avancer_echantillons(2 * kTaille_bloc_emission);
+  std::vector<uint8_t> attendu(2 * kTaille_bloc_emission, 128);
   attendu.insert(attendu.end(), motif.begin(), motif.end());
   attendu.insert(attendu.end(), motif.begin(), motif.end());
   EXPECT_EQ(banc.carte.Echantillons_joues(), attendu);
@@ -524,7 +527,7 @@ TEST(EchecsDesAppels, LiberationDUnBlocEnFile) {
   ASSERT_TRUE(banc.wave.Ouverture_flux_entree());
   banc.wave.Liberation_tampon(banc.wave.Entree_1);
   banc.wave.Liberation_tampon(banc.wave.Entree_2);
-  banc.carte.Avancer_echantillons(10 * kTaille_tampon_reception);
+  banc.carte.Avancer_echantillons(10 * kTaille_bloc_reception);
   banc.wave.Fermeture_entree();
   EXPECT_FALSE(banc.carte.Ouvert(Sens::Entree));
   EXPECT_TRUE(banc.rapport.Evenements().empty());
@@ -541,7 +544,7 @@ TEST(CarteRetiree, CaptureUnSeulMessageEtArretComplet) {
   // The pump's cycles: no block is full, the failure is shown once.
   for (int cycle = 0; cycle < 5; ++cycle) {
     EXPECT_EQ(banc.wave.Bloc_entree_a_servir(), nullptr);
-    banc.carte.Avancer_echantillons(kTaille_tampon_reception);
+    banc.carte.Avancer_echantillons(kTaille_bloc_reception);
   }
   EXPECT_EQ(banc.wave.Entree_1.Entete()->octets_enregistres, 1000u);
   EXPECT_EQ(banc.wave.Entree_1.Entete()->drapeaux & kEntete_termine, kEntete_termine);
@@ -580,6 +583,83 @@ TEST(CarteRetiree, RestitutionLaPompeNAttendJamais) {
   EXPECT_EQ(banc.carte.Echantillons_joues(), std::vector<uint8_t>(100, 128));
 }
 
+// ------------------------------------------------------- stream queue
+
+TEST(FileSon, UnProducteurUnConsommateurSansPerteNiDesordre) {
+  // An audio thread deposits a counting sequence in chunks of every size
+  // (the queue full, part of it lost); the caller takes whole blocks. What
+  // is taken is the sequence in order, with the lost stretches left out
+  // only where the queue was full.
+  constexpr std::size_t kBloc = 97;
+  FileSon file;
+  ASSERT_TRUE(file.Dimensionner(kBloc, 2, true));
+  constexpr uint64_t kTotal = 200000;
+  std::atomic<bool> fini{false};
+  std::vector<uint64_t> pertes;  // positions where a deposit fell short
+  std::thread audio([&] {
+    uint64_t n = 0;
+    std::size_t morceau = 1;
+    std::vector<uint8_t> octets;
+    while (n < kTotal) {
+      octets.resize(morceau);
+      for (std::size_t i = 0; i < morceau; ++i) octets[i] = static_cast<uint8_t>((n + i) % 251);
+      const std::size_t pris = file.Deposer(octets.data(), morceau);
+      n += morceau;
+      if (pris < morceau) pertes.push_back(n);
+      morceau = morceau % 300 + 1;
+    }
+    fini = true;
+  });
+  std::vector<uint8_t> bloc(kBloc);
+  uint64_t blocs = 0;
+  int sauts = 0;
+  uint8_t attendu = 0;
+  bool premier = true;
+  uint64_t vu = 0;
+  while (!fini || file.Remplissage() >= kBloc) {
+    if (!file.Prendre_bloc(bloc)) {
+      vu = file.Compteur().Attendre_au_dela(vu, std::chrono::milliseconds(10));
+      continue;
+    }
+    ++blocs;
+    for (uint8_t v : bloc) {
+      if (!premier && v != attendu) ++sauts;  // a lost stretch ends here
+      attendu = static_cast<uint8_t>((v + 1) % 251);
+      premier = false;
+    }
+  }
+  audio.join();
+  EXPECT_GT(blocs, 0u);
+  EXPECT_LE(sauts, static_cast<int>(pertes.size()));
+  EXPECT_LT(file.Remplissage(), kBloc);
+  EXPECT_GE(file.Compteur().Valeur(), blocs);
+}
+
+TEST(FileSon, BlocsAJouerEtTourDeLaFile) {
+  // Playback: the caller writes whole blocks, the audio side takes any
+  // amount; a block counts as waiting until its last byte is taken.
+  FileSon file;
+  ASSERT_TRUE(file.Dimensionner(10, 2, false));
+  std::vector<uint8_t> a(10, 1), b(10, 2), sortie(30);
+  EXPECT_EQ(file.Deposer(a.data(), 10), 10u);
+  EXPECT_EQ(file.Deposer(b.data(), 10), 10u);
+  EXPECT_EQ(file.Place(), 0u);
+  EXPECT_EQ(file.Blocs_en_attente(), 2u);
+  EXPECT_EQ(file.Prendre(sortie.data(), 9), 9u);
+  EXPECT_EQ(file.Blocs_en_attente(), 2u);
+  EXPECT_EQ(file.Prendre(sortie.data() + 9, 1), 1u);
+  EXPECT_EQ(file.Blocs_en_attente(), 1u);
+  EXPECT_EQ(file.Compteur().Valeur(), 1u);
+  EXPECT_EQ(file.Deposer(a.data(), 10), 10u);  // across the end of the ring
+  EXPECT_EQ(file.Prendre(sortie.data() + 10, 25), 20u);
+  std::vector<uint8_t> attendu(a);
+  attendu.insert(attendu.end(), b.begin(), b.end());
+  attendu.insert(attendu.end(), a.begin(), a.end());
+  EXPECT_EQ(sortie, attendu);
+  EXPECT_EQ(file.Blocs_en_attente(), 0u);
+  EXPECT_EQ(file.Compteur().Valeur(), 3u);
+}
+
 // ------------------------------------------------ waits and single block
 
 TEST(AttenteDesBlocs, UnConsommateurAttendLeBlocSuivant) {
@@ -590,7 +670,7 @@ TEST(AttenteDesBlocs, UnConsommateurAttendLeBlocSuivant) {
   uint64_t vu = avant;
   std::thread consommateur(
       [&] { vu = banc.wave.Attendre_bloc_entree(avant, std::chrono::seconds(20)); });
-  banc.carte.Avancer_echantillons(kTaille_tampon_reception);
+  banc.carte.Avancer_echantillons(kTaille_bloc_reception);
   consommateur.join();
   EXPECT_EQ(vu, avant + 1);
   // Nothing more comes: the wait ends with the time allowed.
@@ -600,9 +680,9 @@ TEST(AttenteDesBlocs, UnConsommateurAttendLeBlocSuivant) {
 
 TEST(BlocUnique, HorlogeMurale) {
   Banc banc({}, Horloge_carte::Murale);
-  std::vector<uint8_t> enregistrement = Rampe(kTaille_tampon_niveau);
+  std::vector<uint8_t> enregistrement = Rampe(kTaille_bloc_niveau);
   banc.carte.Source_capture(Source_enregistrement(enregistrement));
-  banc.wave.Taille_tampon = kTaille_tampon_niveau;
+  banc.wave.Taille_tampon = kTaille_bloc_niveau;
   ASSERT_TRUE(banc.wave.Acquisition_bloc_unique(std::chrono::seconds(20)));
   EXPECT_TRUE(
       std::equal(enregistrement.begin(), enregistrement.end(), banc.wave.Entree_1.Donnees()));

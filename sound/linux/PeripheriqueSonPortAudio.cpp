@@ -315,8 +315,8 @@ Code_son PeripheriqueSonPortAudio::Arreter(Sens sens) {
 }
 
 bool PeripheriqueSonPortAudio::Lire_bloc(std::span<uint8_t> bloc) {
-  const Flux& f = flux(Sens::Entree);
-  return f.pa && flux(Sens::Entree).file.Prendre_bloc(bloc);
+  Flux& f = flux(Sens::Entree);
+  return f.pa && f.file.Prendre_bloc(bloc);
 }
 
 std::size_t PeripheriqueSonPortAudio::Lire_reste(std::span<uint8_t> bloc) {
