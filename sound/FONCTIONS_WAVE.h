@@ -16,8 +16,6 @@
 // thread may use.
 #pragma once
 
-#include <array>
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -119,10 +117,10 @@ class FonctionsWave {
   void Liberation_tampon(Tampon_son& tampon);
 
   // Block operations: 0 = done, 1 = failed (with its dialog). Each fails
-  // with the stream's state when it is not open and working; prepare and
-  // queue refuse a queued block (33), queue an unprepared one (34), and
-  // unprepare refuses a queued block (33). Queueing a block on a device that
-  // has failed hands it back at once.
+  // with the stream's state when it is not open and working; queueing
+  // refuses a queued block (33) or an unprepared one (34), unpreparing a
+  // queued block (33). A block queued on a device that has failed comes
+  // back at once.
   uint16_t Preparation_entete(Tampon_son& tampon);
   uint16_t Ajout_tampon_entree(Tampon_son& tampon);
   uint16_t Ecriture_tampon_sortie(Tampon_son& tampon);
