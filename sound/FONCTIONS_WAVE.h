@@ -16,13 +16,13 @@
 #include <memory>
 #include <string>
 
+#include "shell/FormatSon.h"
 #include "shell/Rapport.h"
 #include "sound/PeripheriqueSon.h"
 
 namespace vestral {
 
-constexpr int32_t kFrequence_son = 11025;
-constexpr int32_t kTaille_tampon_reception = kFrequence_son / 3;  // 3675
+constexpr int32_t kTaille_tampon_reception = kFrequence_echantillonnage_entree / 3;  // 3675
 constexpr int32_t kTaille_tampon_emission = 2756;
 constexpr int32_t kTaille_tampon_niveau = 1122;
 
@@ -48,7 +48,7 @@ class FonctionsWave {
   FonctionsWave(const FonctionsWave&) = delete;
   FonctionsWave& operator=(const FonctionsWave&) = delete;
 
-  int32_t Frequence_echantillonnage_entree = kFrequence_son;
+  int32_t Frequence_echantillonnage_entree = kFrequence_echantillonnage_entree;
   int32_t Frequence_echantillonnage = 0;  // rate of the stream being started
   int32_t Taille_tampon = 0;              // block length of the stream being started
   uint8_t Entree_8_bits = 1;              // 1 = 8 bits, anything else = 16

@@ -14,6 +14,7 @@
 #include "morse/TableMorse.h"
 #include "sound/FichierAudio.h"
 #include "tests/SignalTest.h"
+#include "shell/FormatSon.h"
 
 namespace vestral {
 namespace {
@@ -106,7 +107,7 @@ TEST_F(VestralDecode, FormatsEtFrequenceTrouvee) {
   } cas[] = {
       {"a.wav", 22050, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 700},
       {"b.flac", 48000, 1, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 1234},
-      {"c.wav", 11025, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 800},
+      {"c.wav", kFrequence_echantillonnage_entree, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 800},
       {"d.wav", 8000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 600},
   };
   for (const auto& c : cas) {
@@ -118,7 +119,7 @@ TEST_F(VestralDecode, FormatsEtFrequenceTrouvee) {
 }
 
 TEST_F(VestralDecode, OptionsEtInstants) {
-  Ecrire(Chemin("e.wav"), Morse("EE", 900, 11025), 11025, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+  Ecrire(Chemin("e.wav"), Morse("EE", 900, kFrequence_echantillonnage_entree), kFrequence_echantillonnage_entree, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
   auto r =
       Lancer("--frequency 900 --speed 20 --threshold 400 --band wide --times " + Chemin("e.wav"));
   EXPECT_EQ(r.code, 0) << r.erreurs;
@@ -171,13 +172,13 @@ TEST_F(VestralDecode, Erreurs) {
 TEST(FichierAudio, ImageWavEtLectureExacte) {
   std::vector<uint8_t> e = {0, 1, 127, 128, 129, 254, 255};
   const auto chemin = (fs::temp_directory_path() / "vestral-exact.wav").string();
-  ASSERT_EQ(Ecrire_wav_8bits(chemin, e), "");
+  ASSERT_EQ(Ecrire_wav(chemin, e), "");
   const auto lecture = Lire_fichier_audio(chemin);
   EXPECT_EQ(lecture.erreur, "");
   EXPECT_EQ(lecture.echantillons, e);
-  EXPECT_EQ(Image_wav_8bits(e).size(), 44u + 7 + 1);  // padded to a whole word
+  EXPECT_EQ(Image_wav(e)->size(), 44u + 7 + 1);  // padded to a whole word
   fs::remove(chemin);
-  EXPECT_NE(Ecrire_wav_8bits("/nonexistent/dir/x.wav", e), "");
+  EXPECT_NE(Ecrire_wav("/nonexistent/dir/x.wav", e), "");
 }
 
 }  // namespace

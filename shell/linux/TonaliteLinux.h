@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "shell/HautParleur.h"
-#include "shell/linux/Descripteur.h"
+#include "shell/Descripteur.h"
 
 namespace vestral {
 

@@ -12,6 +12,7 @@
 #include "shell/fenetres/EDITEUR_FICHIER_QSO.h"
 #include "sound/fenetres/AFFICHE_PUISSANCE_VOIES.h"
 #include "tests/gui/Banc.h"
+#include "shell/FormatSon.h"
 
 namespace vestral {
 namespace {
@@ -188,7 +189,7 @@ TEST_F(Fenetres, NiveauDesEntreesSon) {
   Demarrer();
   const double pi = std::acos(-1.0);
   peripheriques.blocs = {Bloc([](int i) { return i % 2 ? 255 : 0; }), Bloc([&](int i) {
-                           return std::lround(127.5 + 127.5 * std::sin(2 * pi * 700 * i / 11025.0));
+                           return std::lround(127.5 + 127.5 * std::sin(2 * pi * 700 * i / kFrequence_echantillonnage_entree));
                          }),
                          Bloc([](int) { return 128; })};
   mixer.commandes.clear();
