@@ -27,8 +27,10 @@ std::vector<uint8_t> Signal_1000_hz() {
   long phase = 0;
   auto Ajouter = [&](double unites, bool ton) {
     for (long n = std::lround(unites * point); n > 0; --n, ++phase)
-      e.push_back(static_cast<uint8_t>(std::lround(
-          128 + (ton ? 100 * std::sin(2 * std::numbers::pi * 1000 * phase / kFrequence_echantillonnage_entree) : 0))));
+      e.push_back(static_cast<uint8_t>(
+          std::lround(128 + (ton ? 100 * std::sin(2 * std::numbers::pi * 1000 * phase /
+                                                  kFrequence_echantillonnage_entree)
+                                 : 0))));
   };
   while (e.size() < 20u * kFrequence_echantillonnage_entree) {
     for (char c : std::string("PARIS PARIS ")) {
@@ -103,7 +105,8 @@ void BM_ClicDAccord(benchmark::State& state) {
       return;
     }
     clic_us += std::chrono::duration<double, std::micro>(fin_clic - debut_clic).count();
-    signal_ms += static_cast<double>(sortie.position - position_clic) * 1000 / kFrequence_echantillonnage_entree;
+    signal_ms += static_cast<double>(sortie.position - position_clic) * 1000 /
+                 kFrequence_echantillonnage_entree;
     traitement_us += std::chrono::duration<double, std::micro>(sortie.instant - fin_clic).count();
   }
   const auto n = static_cast<double>(state.iterations());

@@ -99,8 +99,8 @@ struct Avx512 {
     for (int j = 0; j < h; j += J::kLargeur) {                                     \
       const J::V r = J::Charger(rb + j), i = J::Charger(ib + j);                   \
       const J::V c = J::Charger_twiddles(tc + j), s = J::Charger_twiddles(ts + j); \
-      const J::V tr = J::Quotient_200(J::Fois_plus(i, s, J::Fois(r, c)));         \
-      const J::V ti = J::Quotient_200(J::Moins_fois(r, s, J::Fois(i, c)));        \
+      const J::V tr = J::Quotient_200(J::Fois_plus(i, s, J::Fois(r, c)));          \
+      const J::V ti = J::Quotient_200(J::Moins_fois(r, s, J::Fois(i, c)));         \
       const J::V a = J::Charger(ra + j), b = J::Charger(ia + j);                   \
       J::Ranger(rb + j, J::Moins(a, tr));                                          \
       J::Ranger(ib + j, J::Moins(b, ti));                                          \
@@ -200,7 +200,8 @@ void FFTEntiere::Analyser_bloc(std::span<const uint8_t> bloc) {
     int32_t precedent = 0;
     for (std::size_t c = 1; c <= bloc.size() && positions_gardees_.size() < std::size_t(taille_);
          ++c) {
-      const auto b = static_cast<int32_t>(static_cast<int64_t>(c) * 6144 / kFrequence_echantillonnage_entree);
+      const auto b =
+          static_cast<int32_t>(static_cast<int64_t>(c) * 6144 / kFrequence_echantillonnage_entree);
       if (b != precedent) positions_gardees_.push_back(static_cast<uint32_t>(c - 1));
       precedent = b;
     }

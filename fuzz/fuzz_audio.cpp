@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "fuzz/DossierFuzz.h"
-#include "sound/FichierAudio.h"
 #include "shell/FormatSon.h"
+#include "sound/FichierAudio.h"
 
 using namespace vestral;
 

@@ -48,7 +48,8 @@ SignalSimule::SignalSimule(const Parametres_signal& p)
       }) {}
 
 SignalSimule::SignalSimule(const Parametres_signal& p, const Synthese_morse& synthese)
-    : longueur_pause_(static_cast<std::size_t>(std::max(0.0, p.pause_secondes) * kFrequence_echantillonnage_entree)),
+    : longueur_pause_(static_cast<std::size_t>(std::max(0.0, p.pause_secondes) *
+                                               kFrequence_echantillonnage_entree)),
       repeter_(p.repeter),
       generateur_(p.graine) {
   const double crete = std::clamp(p.amplitude, 0.0, 1.0) * kPleine_echelle;
@@ -59,7 +60,8 @@ SignalSimule::SignalSimule(const Parametres_signal& p, const Synthese_morse& syn
   auto& h = passe_haut_;
   auto& l = passe_bas_;
   Concevoir(h.b0, h.b1, h.b2, h.a1, h.a2, p.bande_basse, true);
-  Concevoir(l.b0, l.b1, l.b2, l.a1, l.a2, std::min(p.bande_haute, kFrequence_echantillonnage_entree * 0.45), false);
+  Concevoir(l.b0, l.b1, l.b2, l.a1, l.a2,
+            std::min(p.bande_haute, kFrequence_echantillonnage_entree * 0.45), false);
 
   // Noise power after the two filters, for white noise of variance 1.
   Biquad hh = h, ll = l;

@@ -20,10 +20,10 @@ Descripteur Creer_temporaire(const std::filesystem::path& cible, std::filesystem
   static constexpr char kChiffres[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUV";
   const auto dossier = cible.has_parent_path() ? cible.parent_path() : std::filesystem::path(".");
   for (int essai = 0; essai < 100; ++essai) {
-    uint64_t graine = static_cast<uint64_t>(::getpid()) * 0x9E3779B97F4A7C15ull ^
-                      static_cast<uint64_t>(
-                          std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                      (static_cast<uint64_t>(compteur.fetch_add(1)) << 40);
+    uint64_t graine =
+        static_cast<uint64_t>(::getpid()) * 0x9E3779B97F4A7C15ull ^
+        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        (static_cast<uint64_t>(compteur.fetch_add(1)) << 40);
     std::string suffixe;
     for (int k = 0; k < 6; ++k, graine /= 58) suffixe += kChiffres[graine % 58];
     chemin = dossier / ("." + cible.filename().string() + "." + suffixe);
@@ -60,7 +60,9 @@ EcritureAtomique::EcritureAtomique(std::filesystem::path cible) : cible_(std::mo
   if (erreur_ouverture_ == 0 && existe) ::fchmod(fichier_.fd(), etat.st_mode & 07777);
 }
 
-EcritureAtomique::~EcritureAtomique() { Abandonner(); }
+EcritureAtomique::~EcritureAtomique() {
+  Abandonner();
+}
 
 int EcritureAtomique::Ecrire(std::string_view octets) {
   return Ecrire(octets.data(), octets.size());
@@ -90,8 +92,7 @@ int EcritureAtomique::Remplacer() {
   }
   temporaire_.clear();
   // Make the rename itself durable.
-  const auto dossier =
-      cible_.has_parent_path() ? cible_.parent_path() : std::filesystem::path(".");
+  const auto dossier = cible_.has_parent_path() ? cible_.parent_path() : std::filesystem::path(".");
   Descripteur d(::open(dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (d.Valide()) ::fsync(d.fd());
   return 0;

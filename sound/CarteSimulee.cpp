@@ -11,11 +11,12 @@ namespace {
 // Like a real card's period: the blocks last 250 and 333 ms, so a step of
 // 20 ms delivers them in time while waking the process seldom.
 constexpr auto kPas_horloge_murale = std::chrono::milliseconds(20);
-}
+}  // namespace
 
 CarteSimulee::CarteSimulee(Configuration_carte configuration, Horloge_carte horloge)
     : configuration_(configuration) {
-  format_joue_ = {1, 1, kFrequence_echantillonnage_entree, kFrequence_echantillonnage_entree, 1, 8, 0};
+  format_joue_ = {1, 1, kFrequence_echantillonnage_entree, kFrequence_echantillonnage_entree, 1,
+                  8, 0};
   if (horloge == Horloge_carte::Murale) {
     horloge_ = std::jthread([this](std::stop_token arret) {
       auto avant = std::chrono::steady_clock::now();

@@ -318,7 +318,8 @@ bool FonctionsWave::Acquisition_bloc_unique(std::chrono::milliseconds delai) {
   Format_entree = std::make_unique<Format_son>();
   Allocation_tampon(Entree_1);
   if (!Entree_1.Utilisable()) return false;
-  if (Ouverture_entree_son(Entree_8_bits, kFrequence_echantillonnage_entree, Entree_stereo) != 0) return false;
+  if (Ouverture_entree_son(Entree_8_bits, kFrequence_echantillonnage_entree, Entree_stereo) != 0)
+    return false;
   const bool en_file = Preparation_entete(Entree_1) == 0 && Ajout_tampon_entree(Entree_1) == 0;
   uint64_t vu = Blocs_entree_rendus();
   Demarrage_entree();

@@ -19,7 +19,6 @@
 namespace vestral {
 namespace {
 
-
 struct FermeSndfile {
   void operator()(SNDFILE* f) const { sf_close(f); }
 };

@@ -7,8 +7,8 @@
 
 #include "morse/ChaineReception.h"
 #include "morse/TableMorse.h"
-#include "tests/SignalTest.h"
 #include "shell/FormatSon.h"
+#include "tests/SignalTest.h"
 
 namespace vestral {
 namespace {
@@ -140,7 +140,8 @@ TEST(Decodeur, FilDuDecodeurNourriParBlocs) {
        debut += kTaille_bloc_reception) {
     chaine.fenetre.Ajout_bloc_recu(std::span(e).subspan(debut, kTaille_bloc_reception));
     // Faster than real time, but never more than a block ahead.
-    while (chaine.fenetre.Nombre_echantillons() - chaine.fenetre.Position_lecture() > kTaille_bloc_reception)
+    while (chaine.fenetre.Nombre_echantillons() - chaine.fenetre.Position_lecture() >
+           kTaille_bloc_reception)
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   while (chaine.fenetre.Position_lecture() <= chaine.fenetre.Nombre_echantillons())
@@ -174,7 +175,8 @@ TEST(Decodeur, RelanceEntreDeuxPas) {
   test::SignalTest signal;
   signal.Silence(100).Motif("._", kPoint).Silence(300);
   chaine.fenetre.Ajout_bloc_recu(std::span(signal.Echantillons()).first(kTaille_bloc_reception));
-  chaine.fenetre.Ajout_bloc_recu(std::span(signal.Echantillons()).subspan(kTaille_bloc_reception, kTaille_bloc_reception));
+  chaine.fenetre.Ajout_bloc_recu(
+      std::span(signal.Echantillons()).subspan(kTaille_bloc_reception, kTaille_bloc_reception));
   chaine.decodeur.Regler_attente([&](int, int) { chaine.decodeur.Demander_arret(); });
   // Walk until the first element is known.
   for (int i = 0; i < 100 && chaine.decodeur.Etat_decodeur() != 3; ++i)
@@ -195,7 +197,8 @@ TEST(TrouverFrequence, BlocsRepartisSurUnLongEnregistrement) {
   for (std::size_t i = 0; i < e.size(); ++i) {
     const bool garde = (i / kTaille_bloc_reception) % 3 == 0;
     const double f = garde ? 700 : 1500, a = garde ? 60 : 120;
-    e[i] = static_cast<uint8_t>(std::lround(128 + a * std::sin(2 * M_PI * f * i / kFrequence_echantillonnage_entree)));
+    e[i] = static_cast<uint8_t>(
+        std::lround(128 + a * std::sin(2 * M_PI * f * i / kFrequence_echantillonnage_entree)));
   }
   EXPECT_NEAR(Trouver_frequence(e), 700, 3);
   // Up to kBlocs_frequence_max blocks, every one counts.

@@ -17,7 +17,9 @@ namespace {
 
 // Decodes a signal sent between 1 s of silence before and 2 s after.
 std::string Decoder(const std::vector<uint8_t>& signal, const ParametresReception& p) {
-  std::vector<uint8_t> tout(kFrequence_echantillonnage_entree + signal.size() + 2 * kFrequence_echantillonnage_entree, kEchantillon_silence);
+  std::vector<uint8_t> tout(
+      kFrequence_echantillonnage_entree + signal.size() + 2 * kFrequence_echantillonnage_entree,
+      kEchantillon_silence);
   std::copy(signal.begin(), signal.end(), tout.begin() + kFrequence_echantillonnage_entree);
   std::string texte;
   for (const auto& c : Decoder_echantillons(tout, p)) texte += static_cast<char>(c.caractere);

@@ -16,7 +16,8 @@ std::vector<uint8_t> Sinus(double frequence, double amplitude = 127) {
   std::vector<uint8_t> bloc(kTaille_bloc_reception);
   for (std::size_t i = 0; i < bloc.size(); ++i)
     bloc[i] = static_cast<uint8_t>(
-        std::lround(128 + amplitude * std::sin(2 * std::numbers::pi * frequence * i / kFrequence_echantillonnage_entree)));
+        std::lround(128 + amplitude * std::sin(2 * std::numbers::pi * frequence * i /
+                                               kFrequence_echantillonnage_entree)));
   return bloc;
 }
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "dsp/FiltreTonalite.h"
-#include "tests/FiltreReference.h"
 #include "shell/FormatSon.h"
+#include "tests/FiltreReference.h"
 
 namespace vestral {
 namespace {
@@ -37,7 +37,8 @@ std::vector<uint8_t> Son_aleatoire(std::mt19937& aleas, std::size_t taille) {
       } else if (genre >= 2) {
         const bool ton = genre == 3 || (i / point) % 3 != 2;
         if (ton)
-          x += amplitude * std::sin(2 * std::numbers::pi * f * static_cast<double>(i) / kFrequence_echantillonnage_entree);
+          x += amplitude * std::sin(2 * std::numbers::pi * f * static_cast<double>(i) /
+                                    kFrequence_echantillonnage_entree);
         x += bruit * gauss(aleas);
       }
       e.push_back(static_cast<uint8_t>(std::clamp(std::lround(x), 0L, 255L)));

@@ -4,8 +4,8 @@
 #include <thread>
 
 #include "dsp/FiltreTonalite.h"
-#include "tests/SignalTest.h"
 #include "shell/FormatSon.h"
+#include "tests/SignalTest.h"
 
 namespace vestral {
 namespace {

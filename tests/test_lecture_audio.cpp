@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "sound/FichierAudio.h"
 #include "shell/FormatSon.h"
+#include "sound/FichierAudio.h"
 
 namespace vestral {
 namespace {

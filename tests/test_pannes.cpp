@@ -13,11 +13,11 @@
 #include "shell/Configuration.h"
 #include "shell/Cp1252.h"
 #include "shell/FONCTIONS_FICHIERS.h"
+#include "shell/FormatSon.h"
 #include "shell/JournalQSO.h"
 #include "sound/CarteSimulee.h"
 #include "sound/FONCTIONS_WAVE.h"
 #include "tests/DisqueLimite.h"
-#include "shell/FormatSon.h"
 
 namespace vestral {
 namespace {
@@ -77,7 +77,8 @@ TEST(PannesSon, ChaqueAppelEchoueAChaqueRang) {
         // Was the failure reached in this cycle?
         int appels = 0;
         for (const Appel_son& a : banc.carte.Journal())
-          if (a.operation == operation && (operation == Operation_son::Allocation || a.sens == sens))
+          if (a.operation == operation &&
+              (operation == Operation_son::Allocation || a.sens == sens))
             ++appels;
         if (appels < rang) continue;
         ++essais;

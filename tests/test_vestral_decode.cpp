@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "morse/TableMorse.h"
+#include "shell/FormatSon.h"
 #include "sound/FichierAudio.h"
 #include "tests/SignalTest.h"
-#include "shell/FormatSon.h"
 
 namespace vestral {
 namespace {
@@ -119,7 +119,8 @@ TEST_F(VestralDecode, FormatsEtFrequenceTrouvee) {
 }
 
 TEST_F(VestralDecode, OptionsEtInstants) {
-  Ecrire(Chemin("e.wav"), Morse("EE", 900, kFrequence_echantillonnage_entree), kFrequence_echantillonnage_entree, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+  Ecrire(Chemin("e.wav"), Morse("EE", 900, kFrequence_echantillonnage_entree),
+         kFrequence_echantillonnage_entree, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
   auto r =
       Lancer("--frequency 900 --speed 20 --threshold 400 --band wide --times " + Chemin("e.wav"));
   EXPECT_EQ(r.code, 0) << r.erreurs;
@@ -158,6 +159,10 @@ TEST_F(VestralDecode, Erreurs) {
       {"--speed", 2, "attend une valeur"},
       {"--nope x.wav", 2, "option inconnue"},
       {"a.wav b.wav", 2, "un seul fichier"},
+      {"--times=1 x.wav", 2, "ne prend pas de valeur"},
+      {"--band= x.wav", 2, "bande incorrecte"},
+      {"-5 x.wav", 2, "option inconnue : -5"},
+      {"--speed 20 --speed 9 x.wav", 2, "vitesse incorrecte : 9"},  // the last one counts
   };
   for (const auto& c : cas) {
     const auto r = Lancer(c.arguments);

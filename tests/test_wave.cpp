@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "shell/Cp1252.h"
+#include "shell/FormatSon.h"
 #include "sound/CarteSimulee.h"
 #include "sound/FONCTIONS_WAVE.h"
-#include "shell/FormatSon.h"
 
 namespace vestral {
 namespace {
@@ -163,7 +163,10 @@ TEST(Ouverture, RecordDeFormat) {
     int32_t frequence;
     Format_son attendu;
   } cas[] = {
-      {1, 0, kFrequence_echantillonnage_entree, {1, 1, kFrequence_echantillonnage_entree, kFrequence_echantillonnage_entree, 1, 8, 0}},
+      {1,
+       0,
+       kFrequence_echantillonnage_entree,
+       {1, 1, kFrequence_echantillonnage_entree, kFrequence_echantillonnage_entree, 1, 8, 0}},
       {0, 1, 22050, {1, 2, 22050, 88200, 4, 16, 0}},
       {7, 0, 44100, {1, 1, 44100, 88200, 2, 16, 0}},  // any value but 1 is 16 bits
   };
@@ -458,8 +461,9 @@ TEST(EchecsDesAppels, OuvertureSilencieusePendantLaVerification) {
   Banc banc;
   banc.wave.Messages_ouverture = 0;
   EXPECT_EQ(banc.wave.Ouverture_entree_son(1, kFrequence_echantillonnage_entree, 0), 0);
-  EXPECT_EQ(banc.wave.Ouverture_entree_son(1, kFrequence_echantillonnage_entree, 0), 1);  // already open: 4
-  EXPECT_EQ(banc.wave.Ouverture_sortie_son(1, 8000), 1);      // not a standard format: 32
+  EXPECT_EQ(banc.wave.Ouverture_entree_son(1, kFrequence_echantillonnage_entree, 0),
+            1);                                           // already open: 4
+  EXPECT_EQ(banc.wave.Ouverture_sortie_son(1, 8000), 1);  // not a standard format: 32
   EXPECT_TRUE(banc.rapport.Evenements().empty());
   banc.wave.Messages_ouverture = 1;
   EXPECT_EQ(banc.wave.Ouverture_sortie_son(1, 8000), 1);

@@ -12,11 +12,11 @@
 #include <numbers>
 #include <vector>
 
+#include "morse/SignalSimule.h"
+#include "shell/FormatSon.h"
 #include "shell/Rapport.h"
 #include "sound/CarteSimulee.h"
 #include "sound/FONCTIONS_WAVE.h"
-#include "morse/SignalSimule.h"
-#include "shell/FormatSon.h"
 
 namespace vestral {
 namespace {
@@ -28,7 +28,8 @@ std::vector<uint8_t> Morse_factice(std::string_view texte, int, int frequence) {
   for (std::size_t c = 0; c < texte.size(); ++c) {
     for (int n = 0; n < 1000; ++n)
       s.push_back(static_cast<uint8_t>(
-          std::lround(128 + 127 * std::sin(2 * std::numbers::pi * frequence * n / kFrequence_echantillonnage_entree))));
+          std::lround(128 + 127 * std::sin(2 * std::numbers::pi * frequence * n /
+                                           kFrequence_echantillonnage_entree))));
     s.insert(s.end(), 1000, 128);
   }
   return s;

@@ -37,7 +37,9 @@ inline CLI::Option* Ajouter_drapeau(CLI::App& app, const std::string& noms, bool
 [[nodiscard]] inline Echec_options Analyser_options(CLI::App& app, int argc, char** argv,
                                                     std::vector<std::string>& operandes) {
   app.allow_extras();
-  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  // An option given twice: the last one counts.
+  for (CLI::Option* option : app.get_options())
+    option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   std::vector<std::string> avant, apres;
   bool fin = false;
   for (int i = 1; i < argc; ++i) {
@@ -74,7 +76,8 @@ inline CLI::Option* Ajouter_drapeau(CLI::App& app, const std::string& noms, bool
       // A flag written with a value: the argument as it was given.
       const std::string debut = "--" + texte.substr(0, texte.find(' ')) + "=";
       for (int i = 1; i < argc; ++i)
-        if (std::string(argv[i]).starts_with(debut)) return {Echec_options::Genre::Valeur_en_trop, argv[i]};
+        if (std::string(argv[i]).starts_with(debut))
+          return {Echec_options::Genre::Valeur_en_trop, argv[i]};
       return {Echec_options::Genre::Valeur_en_trop, debut};
     }
     return {Echec_options::Genre::Valeur_manquante, texte.substr(0, texte.find(':'))};

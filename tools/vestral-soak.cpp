@@ -23,8 +23,8 @@
 
 #include "morse/ChaineReception.h"
 #include "morse/TableMorse.h"
-#include "tools/LigneCommande.h"
 #include "shell/FormatSon.h"
+#include "tools/LigneCommande.h"
 
 namespace {
 
@@ -233,7 +233,8 @@ int main(int argc, char** argv) {
   // Checks the clean texts whose decoding is over, and forgets what was
   // decoded before them (the tool itself must not grow).
   auto Verifier = [&](int64_t position) {
-    while (!bande.propres.empty() && bande.propres.front().fin + 3 * kFrequence_echantillonnage_entree < position) {
+    while (!bande.propres.empty() &&
+           bande.propres.front().fin + 3 * kFrequence_echantillonnage_entree < position) {
       const auto p = bande.propres.front();
       bande.propres.pop_front();
       std::string texte;
@@ -256,8 +257,8 @@ int main(int argc, char** argv) {
         std::printf("  manqué : « %s » -> « %s »\n", p.texte.c_str(), texte.c_str());
       }
     }
-    const int64_t oubli =
-        bande.propres.empty() ? position - 60 * kFrequence_echantillonnage_entree : bande.propres.front().debut;
+    const int64_t oubli = bande.propres.empty() ? position - 60 * kFrequence_echantillonnage_entree
+                                                : bande.propres.front().debut;
     while (!recu.caracteres.empty() && recu.caracteres.front().position < oubli)
       recu.caracteres.pop_front();
   };

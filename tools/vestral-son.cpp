@@ -67,8 +67,8 @@ void Jouer(FonctionsWave& wave) {
     }
     wave.Suppression_entete(*b);
     for (int i = 0; i < wave.Taille_tampon; ++i, ++n)
-      b->Donnees()[i] = static_cast<uint8_t>(
-          std::lround(128 + 90 * std::sin(2 * std::numbers::pi * 800 * n / kFrequence_echantillonnage_entree)));
+      b->Donnees()[i] = static_cast<uint8_t>(std::lround(
+          128 + 90 * std::sin(2 * std::numbers::pi * 800 * n / kFrequence_echantillonnage_entree)));
     wave.Preparation_entete(*b);
     wave.Ecriture_tampon_sortie(*b);
     ++blocs;
@@ -121,9 +121,9 @@ int main(int argc, char** argv) {
     }
   } else {
     std::cerr << "vestral-son : "
-              << (!choix.erreur.empty() ? choix.erreur
-                                        : "argument inconnu : " +
-                                              (echec ? echec.argument : operandes.front()))
+              << (!choix.erreur.empty()
+                      ? choix.erreur
+                      : "argument inconnu : " + (echec ? echec.argument : operandes.front()))
               << "\n\n"
               << kAide << kAide_choix_peripheriques;
     return 2;

@@ -7,9 +7,9 @@
 #include <QTextCursor>
 #include <cctype>
 
+#include "morse/FiltreSequence.h"
 #include "shell/Configuration.h"
 #include "shell/FONCTIONS_FICHIERS.h"
-#include "morse/FiltreSequence.h"
 #include "shell/fenetres/OutilsQt.h"
 
 namespace vestral {

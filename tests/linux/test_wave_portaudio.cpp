@@ -296,8 +296,8 @@ TEST_F(WavePortAudio, CaptureConvertieDepuisUnPeripheriqueA48kHz) {
 TEST_F(WavePortAudio, RestitutionConvertieVersUnPeripheriqueA48kHz) {
   std::vector<uint8_t> ton(kTaille_tampon_emission);
   for (std::size_t n = 0; n < ton.size(); ++n)
-    ton[n] = static_cast<uint8_t>(
-        std::lround(128 + 64 * std::sin(2 * std::numbers::pi * 1000 * n / kFrequence_echantillonnage_entree)));
+    ton[n] = static_cast<uint8_t>(std::lround(
+        128 + 64 * std::sin(2 * std::numbers::pi * 1000 * n / kFrequence_echantillonnage_entree)));
 
   RapportMemoire rapport;
   {
