@@ -44,6 +44,7 @@
 #include "sound/linux/PeripheriqueSonPortAudio.h"
 #include "sound/linux/TonalitePortAudio.h"
 #include "transceiver/EnvironnementProgramme.h"
+#include "tools/LigneCommande.h"
 #include "transceiver/fenetres/TRADUCTEUR_EDITEUR.h"
 
 namespace {
@@ -75,36 +76,22 @@ struct Options {
   std::string erreur;
 };
 
-Options Lire_options(std::vector<std::string>& arguments) {
+Options Lire_options(int argc, char** argv) {
   Options o;
-  std::vector<std::string> restants;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& a = arguments[i];
-    auto valeur = [&](std::string_view nom, std::string& cible) {
-      if (a == nom) {
-        if (i + 1 >= arguments.size()) {
-          o.erreur = "l'option " + a + " attend une valeur";
-          return true;
-        }
-        cible = arguments[++i];
-        return true;
-      }
-      if (a.rfind(std::string(nom) + "=", 0) == 0) {
-        cible = a.substr(nom.size() + 1);
-        return true;
-      }
-      return false;
-    };
-    if (a == "--help" || a == "-h")
-      o.aide = true;
-    else if (a == "--version")
-      o.version = true;
-    else if (a == "--simulation")
-      o.simulation = true;
-    else if (!valeur("--signal", o.signal) && !valeur("--emission", o.emission))
-      restants.push_back(a);
-  }
-  arguments = restants;
+  AnalyseurOptions app;
+  Ajouter_drapeau(app, "-h,--help", o.aide);
+  Ajouter_drapeau(app, "--version", o.version);
+  Ajouter_drapeau(app, "--simulation", o.simulation);
+  app.add_option("--signal", o.signal);
+  app.add_option("--emission", o.emission);
+  std::vector<std::string> operandes;
+  const Echec_options echec = Analyser_options(app, argc, argv, operandes);
+  if (echec.genre == Echec_options::Genre::Valeur_manquante)
+    o.erreur = "l'option " + echec.argument + " attend une valeur";
+  else if (echec)
+    o.erreur = "option inconnue : " + echec.argument;
+  else if (!operandes.empty())
+    o.erreur = "option inconnue : " + operandes.front();
   return o;
 }
 
@@ -274,8 +261,7 @@ int main(int argc, char** argv) {
   }
   CheminsPortsSerie chemins = CheminsPortsSerie::Depuis_environnement();
   argc = chemins.Retirer_options(argc, argv);
-  std::vector<std::string> arguments(argv + 1, argv + argc);
-  Options options = Lire_options(arguments);
+  Options options = Lire_options(argc, argv);
   if (options.aide) {
     std::fputs(kAide, stdout);
     std::fputs(kAide_choix_peripheriques, stdout);
@@ -285,10 +271,8 @@ int main(int argc, char** argv) {
     std::puts("vestral " VESTRAL_VERSION);
     return 0;
   }
-  if (!options.erreur.empty() || !arguments.empty()) {
-    std::fprintf(stderr, "vestral: %s\n",
-                 options.erreur.empty() ? ("option inconnue : " + arguments.front()).c_str()
-                                        : options.erreur.c_str());
+  if (!options.erreur.empty()) {
+    std::fprintf(stderr, "vestral: %s\n", options.erreur.c_str());
     std::fputs(kAide, stderr);
     return 2;
   }

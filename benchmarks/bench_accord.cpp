@@ -14,6 +14,7 @@
 
 #include "morse/ChaineReception.h"
 #include "morse/TableMorse.h"
+#include "shell/FormatSon.h"
 
 namespace {
 
@@ -22,14 +23,16 @@ using Horloge = std::chrono::steady_clock;
 
 std::vector<uint8_t> Signal_1000_hz() {
   std::vector<uint8_t> e;
-  const double point = 60e-3 * 11025;
+  const double point = 60e-3 * kFrequence_echantillonnage_entree;
   long phase = 0;
   auto Ajouter = [&](double unites, bool ton) {
     for (long n = std::lround(unites * point); n > 0; --n, ++phase)
-      e.push_back(static_cast<uint8_t>(std::lround(
-          128 + (ton ? 100 * std::sin(2 * std::numbers::pi * 1000 * phase / 11025) : 0))));
+      e.push_back(static_cast<uint8_t>(
+          std::lround(128 + (ton ? 100 * std::sin(2 * std::numbers::pi * 1000 * phase /
+                                                  kFrequence_echantillonnage_entree)
+                                 : 0))));
   };
-  while (e.size() < 20u * 11025) {
+  while (e.size() < 20u * kFrequence_echantillonnage_entree) {
     for (char c : std::string("PARIS PARIS ")) {
       if (c == ' ') {
         Ajouter(4, false);
@@ -102,7 +105,8 @@ void BM_ClicDAccord(benchmark::State& state) {
       return;
     }
     clic_us += std::chrono::duration<double, std::micro>(fin_clic - debut_clic).count();
-    signal_ms += static_cast<double>(sortie.position - position_clic) * 1000 / 11025;
+    signal_ms += static_cast<double>(sortie.position - position_clic) * 1000 /
+                 kFrequence_echantillonnage_entree;
     traitement_us += std::chrono::duration<double, std::micro>(sortie.instant - fin_clic).count();
   }
   const auto n = static_cast<double>(state.iterations());

@@ -12,6 +12,7 @@
 #include "dsp/FFT.h"
 #include "morse/ChaineReception.h"
 #include "morse/TableMorse.h"
+#include "shell/FormatSon.h"
 
 namespace {
 
@@ -23,17 +24,19 @@ const std::vector<uint8_t>& Enregistrement() {
     std::vector<uint8_t> e;
     std::mt19937 aleas(1);
     std::normal_distribution<double> bruit(0, 12);
-    const double point = 62e-3 * 11025;
+    const double point = 62e-3 * kFrequence_echantillonnage_entree;
     long phase = 0;
     auto Ajouter = [&](double duree, bool ton) {
       for (long n = std::lround(duree); n > 0; --n, ++phase) {
         const double x = 128 + bruit(aleas) +
-                         (ton ? 80 * std::sin(2 * std::numbers::pi * 800 * phase / 11025) : 0);
+                         (ton ? 80 * std::sin(2 * std::numbers::pi * 800 * phase /
+                                              kFrequence_echantillonnage_entree)
+                              : 0);
         e.push_back(static_cast<uint8_t>(std::clamp(std::lround(x), 0L, 255L)));
       }
     };
     const std::string texte = "CQ CQ DE F5ABC F5ABC PSE K ";
-    while (e.size() < 60u * 11025) {
+    while (e.size() < 60u * kFrequence_echantillonnage_entree) {
       for (char c : texte) {
         if (c == ' ') {
           Ajouter(4 * point, false);
@@ -56,9 +59,10 @@ void BM_ChaineReception(benchmark::State& state) {
   ParametresReception p;
   for (auto _ : state) benchmark::DoNotOptimize(Decoder_echantillons(e, p));
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(e.size()));
-  state.counters["x_temps_reel"] = benchmark::Counter(
-      static_cast<double>(e.size()) / 11025 * static_cast<double>(state.iterations()),
-      benchmark::Counter::kIsRate);
+  state.counters["x_temps_reel"] =
+      benchmark::Counter(static_cast<double>(e.size()) / kFrequence_echantillonnage_entree *
+                             static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ChaineReception)->Unit(benchmark::kMillisecond);
 
@@ -81,18 +85,21 @@ void BM_FiltreTonalite(benchmark::State& state) {
     for (std::size_t debut = 0; debut < e.size(); debut += kTaille_bloc_reception)
       filtre.Traiter_echantillons(e.data() + debut, static_cast<int>(std::min<std::size_t>(
                                                         kTaille_bloc_reception, e.size() - debut)));
-  state.counters["x_temps_reel"] = benchmark::Counter(
-      static_cast<double>(e.size()) / 11025 * static_cast<double>(state.iterations()),
-      benchmark::Counter::kIsRate);
+  state.counters["x_temps_reel"] =
+      benchmark::Counter(static_cast<double>(e.size()) / kFrequence_echantillonnage_entree *
+                             static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_FiltreTonalite)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void BM_AnalyseBloc(benchmark::State& state) {
   const auto& e = Enregistrement();
   FFTEntiere fft;
-  for (auto _ : state) fft.Analyser_bloc(std::span(e).first(3675));
-  state.counters["x_temps_reel"] = benchmark::Counter(
-      3675.0 / 11025 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  for (auto _ : state) fft.Analyser_bloc(std::span(e).first(kTaille_bloc_reception));
+  state.counters["x_temps_reel"] =
+      benchmark::Counter(kTaille_bloc_reception / kFrequence_echantillonnage_entree *
+                             static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_AnalyseBloc)->Unit(benchmark::kMicrosecond);
 

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "shell/FormatSon.h"
+
 namespace vestral {
 namespace {
 
@@ -13,89 +15,111 @@ namespace {
 // and the quotient by 200, truncated, is found exactly from an estimate by
 // the reciprocal corrected by the remainder: the results are those of the
 // 64-bit integer butterflies. h is a multiple of the vector width.
-#define VESTRAL_AVX2 __attribute__((target("avx2,fma"), always_inline)) inline
-VESTRAL_AVX2 __m256d Quotient_200(__m256d x) {
-  const __m256d deux_cents = _mm256_set1_pd(200), un = _mm256_set1_pd(1),
-                zero = _mm256_setzero_pd();
-  __m256d q = _mm256_floor_pd(_mm256_mul_pd(x, _mm256_set1_pd(1.0 / 200)));
-  __m256d r = _mm256_fnmadd_pd(q, deux_cents, x);
-  q = _mm256_add_pd(q, _mm256_and_pd(_mm256_cmp_pd(r, deux_cents, _CMP_GE_OQ), un));
-  q = _mm256_sub_pd(q, _mm256_and_pd(_mm256_cmp_pd(r, zero, _CMP_LT_OQ), un));
-  r = _mm256_fnmadd_pd(q, deux_cents, x);  // q is the floor: 0 <= r < 200
-  const __m256d vers_zero =
-      _mm256_and_pd(_mm256_cmp_pd(x, zero, _CMP_LT_OQ), _mm256_cmp_pd(r, zero, _CMP_NEQ_OQ));
-  return _mm256_add_pd(q, _mm256_and_pd(vers_zero, un));
-}
-VESTRAL_AVX2 __m256d Charger(const int32_t* p) {
-  return _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-}
-VESTRAL_AVX2 void Ranger(int32_t* p, __m256d v) {
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm256_cvttpd_epi32(v));
-}
-#undef VESTRAL_AVX2
-
-__attribute__((target("avx2,fma"))) void Etage_avx2(int32_t* re, int32_t* im, const double* tc,
-                                                    const double* ts, int n, int h) {
-  for (int base = 0; base < n; base += 2 * h) {
-    int32_t *ra = re + base, *ia = im + base, *rb = ra + h, *ib = ia + h;
-    for (int j = 0; j < h; j += 4) {
-      const __m256d r = Charger(rb + j), i = Charger(ib + j);
-      const __m256d c = _mm256_loadu_pd(tc + j), s = _mm256_loadu_pd(ts + j);
-      const __m256d tr = Quotient_200(_mm256_fmadd_pd(i, s, _mm256_mul_pd(r, c)));
-      const __m256d ti = Quotient_200(_mm256_fnmadd_pd(r, s, _mm256_mul_pd(i, c)));
-      const __m256d a = Charger(ra + j), b = Charger(ia + j);
-      Ranger(rb + j, _mm256_sub_pd(a, tr));
-      Ranger(ib + j, _mm256_sub_pd(b, ti));
-      Ranger(ra + j, _mm256_add_pd(a, tr));
-      Ranger(ia + j, _mm256_add_pd(b, ti));
-    }
-  }
-}
+//
+// The stage is written once (Etage_vectoriel) over the operations of one
+// instruction set (a struct of inline functions compiled for it); each set
+// gets its own copy of the stage, compiled for it, and the transform picks
+// one at run time.
 
 // (GCC 12 wrongly reports the intrinsics' own undefined operands.)
 #if !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
-#define VESTRAL_AVX512 __attribute__((target("avx512f"), always_inline)) inline
-VESTRAL_AVX512 __m512d Quotient_200(__m512d x) {
-  const __m512d deux_cents = _mm512_set1_pd(200), un = _mm512_set1_pd(1),
-                zero = _mm512_setzero_pd();
-  __m512d q = _mm512_roundscale_pd(_mm512_mul_pd(x, _mm512_set1_pd(1.0 / 200)),
-                                   _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-  __m512d r = _mm512_fnmadd_pd(q, deux_cents, x);
-  q = _mm512_mask_add_pd(q, _mm512_cmp_pd_mask(r, deux_cents, _CMP_GE_OQ), q, un);
-  q = _mm512_mask_sub_pd(q, _mm512_cmp_pd_mask(r, zero, _CMP_LT_OQ), q, un);
-  r = _mm512_fnmadd_pd(q, deux_cents, x);  // q is the floor: 0 <= r < 200
-  const __mmask8 vers_zero =
-      _mm512_cmp_pd_mask(x, zero, _CMP_LT_OQ) & _mm512_cmp_pd_mask(r, zero, _CMP_NEQ_OQ);
-  return _mm512_mask_add_pd(q, vers_zero, q, un);
-}
-VESTRAL_AVX512 __m512d Charger8(const int32_t* p) {
-  return _mm512_cvtepi32_pd(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
-}
-VESTRAL_AVX512 void Ranger8(int32_t* p, __m512d v) {
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm512_cvttpd_epi32(v));
-}
+
+#define VESTRAL_AVX2 __attribute__((target("avx2,fma"), always_inline)) static inline
+struct Avx2 {
+  using V = __m256d;
+  static constexpr int kLargeur = 4;
+  VESTRAL_AVX2 V Charger(const int32_t* p) {
+    return _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+  }
+  VESTRAL_AVX2 void Ranger(int32_t* p, V v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm256_cvttpd_epi32(v));
+  }
+  VESTRAL_AVX2 V Charger_twiddles(const double* p) { return _mm256_loadu_pd(p); }
+  VESTRAL_AVX2 V Plus(V a, V b) { return _mm256_add_pd(a, b); }
+  VESTRAL_AVX2 V Moins(V a, V b) { return _mm256_sub_pd(a, b); }
+  VESTRAL_AVX2 V Fois(V a, V b) { return _mm256_mul_pd(a, b); }
+  // a x b + c, and c - a x b, rounded once.
+  VESTRAL_AVX2 V Fois_plus(V a, V b, V c) { return _mm256_fmadd_pd(a, b, c); }
+  VESTRAL_AVX2 V Moins_fois(V a, V b, V c) { return _mm256_fnmadd_pd(a, b, c); }
+  VESTRAL_AVX2 V Quotient_200(V x) {
+    const V deux_cents = _mm256_set1_pd(200), un = _mm256_set1_pd(1), zero = _mm256_setzero_pd();
+    V q = _mm256_floor_pd(_mm256_mul_pd(x, _mm256_set1_pd(1.0 / 200)));
+    V r = _mm256_fnmadd_pd(q, deux_cents, x);
+    q = _mm256_add_pd(q, _mm256_and_pd(_mm256_cmp_pd(r, deux_cents, _CMP_GE_OQ), un));
+    q = _mm256_sub_pd(q, _mm256_and_pd(_mm256_cmp_pd(r, zero, _CMP_LT_OQ), un));
+    r = _mm256_fnmadd_pd(q, deux_cents, x);  // q is the floor: 0 <= r < 200
+    const V vers_zero =
+        _mm256_and_pd(_mm256_cmp_pd(x, zero, _CMP_LT_OQ), _mm256_cmp_pd(r, zero, _CMP_NEQ_OQ));
+    return _mm256_add_pd(q, _mm256_and_pd(vers_zero, un));
+  }
+};
+#undef VESTRAL_AVX2
+
+#define VESTRAL_AVX512 __attribute__((target("avx512f"), always_inline)) static inline
+struct Avx512 {
+  using V = __m512d;
+  static constexpr int kLargeur = 8;
+  VESTRAL_AVX512 V Charger(const int32_t* p) {
+    return _mm512_cvtepi32_pd(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
+  }
+  VESTRAL_AVX512 void Ranger(int32_t* p, V v) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm512_cvttpd_epi32(v));
+  }
+  VESTRAL_AVX512 V Charger_twiddles(const double* p) { return _mm512_loadu_pd(p); }
+  VESTRAL_AVX512 V Plus(V a, V b) { return _mm512_add_pd(a, b); }
+  VESTRAL_AVX512 V Moins(V a, V b) { return _mm512_sub_pd(a, b); }
+  VESTRAL_AVX512 V Fois(V a, V b) { return _mm512_mul_pd(a, b); }
+  VESTRAL_AVX512 V Fois_plus(V a, V b, V c) { return _mm512_fmadd_pd(a, b, c); }
+  VESTRAL_AVX512 V Moins_fois(V a, V b, V c) { return _mm512_fnmadd_pd(a, b, c); }
+  VESTRAL_AVX512 V Quotient_200(V x) {
+    const V deux_cents = _mm512_set1_pd(200), un = _mm512_set1_pd(1), zero = _mm512_setzero_pd();
+    V q = _mm512_roundscale_pd(_mm512_mul_pd(x, _mm512_set1_pd(1.0 / 200)),
+                               _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+    V r = _mm512_fnmadd_pd(q, deux_cents, x);
+    q = _mm512_mask_add_pd(q, _mm512_cmp_pd_mask(r, deux_cents, _CMP_GE_OQ), q, un);
+    q = _mm512_mask_sub_pd(q, _mm512_cmp_pd_mask(r, zero, _CMP_LT_OQ), q, un);
+    r = _mm512_fnmadd_pd(q, deux_cents, x);  // q is the floor: 0 <= r < 200
+    const __mmask8 vers_zero =
+        _mm512_cmp_pd_mask(x, zero, _CMP_LT_OQ) & _mm512_cmp_pd_mask(r, zero, _CMP_NEQ_OQ);
+    return _mm512_mask_add_pd(q, vers_zero, q, un);
+  }
+};
 #undef VESTRAL_AVX512
+
+// The stage itself, for the instruction set J. A function-like macro
+// because a template would be compiled for the plain processor, where
+// neither the vectors nor their operations may appear; each use below sits
+// in a function compiled for J.
+#define VESTRAL_ETAGE_VECTORIEL(J)                                                 \
+  for (int base = 0; base < n; base += 2 * h) {                                    \
+    int32_t *ra = re + base, *ia = im + base, *rb = ra + h, *ib = ia + h;          \
+    for (int j = 0; j < h; j += J::kLargeur) {                                     \
+      const J::V r = J::Charger(rb + j), i = J::Charger(ib + j);                   \
+      const J::V c = J::Charger_twiddles(tc + j), s = J::Charger_twiddles(ts + j); \
+      const J::V tr = J::Quotient_200(J::Fois_plus(i, s, J::Fois(r, c)));          \
+      const J::V ti = J::Quotient_200(J::Moins_fois(r, s, J::Fois(i, c)));         \
+      const J::V a = J::Charger(ra + j), b = J::Charger(ia + j);                   \
+      J::Ranger(rb + j, J::Moins(a, tr));                                          \
+      J::Ranger(ib + j, J::Moins(b, ti));                                          \
+      J::Ranger(ra + j, J::Plus(a, tr));                                           \
+      J::Ranger(ia + j, J::Plus(b, ti));                                           \
+    }                                                                              \
+  }
+
+__attribute__((target("avx2,fma"))) void Etage_avx2(int32_t* re, int32_t* im, const double* tc,
+                                                    const double* ts, int n, int h) {
+  VESTRAL_ETAGE_VECTORIEL(Avx2)
+}
 
 __attribute__((target("avx512f"))) void Etage_avx512(int32_t* re, int32_t* im, const double* tc,
                                                      const double* ts, int n, int h) {
-  for (int base = 0; base < n; base += 2 * h) {
-    int32_t *ra = re + base, *ia = im + base, *rb = ra + h, *ib = ia + h;
-    for (int j = 0; j < h; j += 8) {
-      const __m512d r = Charger8(rb + j), i = Charger8(ib + j);
-      const __m512d c = _mm512_loadu_pd(tc + j), s = _mm512_loadu_pd(ts + j);
-      const __m512d tr = Quotient_200(_mm512_fmadd_pd(i, s, _mm512_mul_pd(r, c)));
-      const __m512d ti = Quotient_200(_mm512_fnmadd_pd(r, s, _mm512_mul_pd(i, c)));
-      const __m512d a = Charger8(ra + j), b = Charger8(ia + j);
-      Ranger8(rb + j, _mm512_sub_pd(a, tr));
-      Ranger8(ib + j, _mm512_sub_pd(b, ti));
-      Ranger8(ra + j, _mm512_add_pd(a, tr));
-      Ranger8(ia + j, _mm512_add_pd(b, ti));
-    }
-  }
+  VESTRAL_ETAGE_VECTORIEL(Avx512)
 }
+#undef VESTRAL_ETAGE_VECTORIEL
+
 #if !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
@@ -107,7 +131,9 @@ int32_t Convertir_echantillon(uint8_t s) {
 }
 
 FFTEntiere::FFTEntiere() : cosinus_(36001), sinus_(36001), spectre_(1025) {
-  if (!Choisir_jeu(Jeu::Avx512) && !Choisir_jeu(Jeu::Avx2)) Choisir_jeu(Jeu::Entiers);
+  // The widest set the processor has; the integers always do.
+  if (!Choisir_jeu(Jeu::Avx512) && !Choisir_jeu(Jeu::Avx2))
+    static_cast<void>(Choisir_jeu(Jeu::Entiers));
   for (int i = 0; i <= 36000; ++i) {
     const double angle = i / 100.0 * std::numbers::pi / 180.0;
     cosinus_[i] = static_cast<int32_t>(std::nearbyint(200 * std::cos(angle)));
@@ -174,7 +200,8 @@ void FFTEntiere::Analyser_bloc(std::span<const uint8_t> bloc) {
     int32_t precedent = 0;
     for (std::size_t c = 1; c <= bloc.size() && positions_gardees_.size() < std::size_t(taille_);
          ++c) {
-      const auto b = static_cast<int32_t>(static_cast<int64_t>(c) * 6144 / 11025);
+      const auto b =
+          static_cast<int32_t>(static_cast<int64_t>(c) * 6144 / kFrequence_echantillonnage_entree);
       if (b != precedent) positions_gardees_.push_back(static_cast<uint32_t>(c - 1));
       precedent = b;
     }

@@ -12,12 +12,16 @@
 
 namespace vestral {
 
+namespace detail {
+struct AccesFFT;
+}
+
 constexpr int kRaie_min_calculee = 60;
 constexpr int kRaie_max_calculee = 907;
 constexpr int kHertz_par_raie = 3;
 
 // 8-bit unsigned sample to transform input: 0 -> -20000, 255 -> 20000.
-int32_t Convertir_echantillon(uint8_t echantillon);
+[[nodiscard]] int32_t Convertir_echantillon(uint8_t echantillon);
 
 class FFTEntiere {
  public:
@@ -27,29 +31,21 @@ class FFTEntiere {
 
   // The butterflies run eight or four at a time where the processor has the
   // vectors (the widest is chosen when the object is made); the tests may
-  // ask for a narrower set (answers false when the processor lacks it).
+  // ask for a narrower set through detail::AccesFFT.
   enum class Jeu { Entiers, Avx2, Avx512 };
-  bool Choisir_jeu(Jeu jeu);
   void Analyser_bloc(std::span<const uint8_t> bloc);
 
   // Summed magnitude of bin k (valid for bins 60..907 after a run).
   const std::vector<int32_t>& Spectre() const { return spectre_; }
 
-  // Pieces, for the tests.
-  int Taille_FFT() const { return taille_; }
-  int Etages_FFT() const { return etages_; }
-  const std::vector<uint16_t>& Table_inversion_bits() const { return inversion_bits_; }
-  int32_t Cosinus(int index) const { return cosinus_[index]; }
-  int32_t Sinus(int index) const { return sinus_[index]; }
-  const std::vector<int32_t>& Entree_FFT() const { return entree_; }
-  std::vector<int32_t>& Entree_FFT_modifiable() { return entree_; }
+ private:
+  // The pieces the tests reach (dsp/detail/AccesFFT.h).
+  friend struct detail::AccesFFT;
+  [[nodiscard]] bool Choisir_jeu(Jeu jeu);
   void Transformer_FFT();
   void Calculer_modules();
   void Cumuler_spectres();
-  std::vector<int32_t>& Partie_reelle() { return reelle_; }
-  std::vector<int32_t>& Partie_imaginaire() { return imaginaire_; }
 
- private:
   int taille_ = 2048;
   int etages_ = 11;
   std::vector<uint16_t> inversion_bits_;

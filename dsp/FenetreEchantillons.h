@@ -20,11 +20,13 @@
 #include <span>
 #include <vector>
 
+#include "shell/FormatSon.h"
+
 namespace vestral {
 
 class FenetreEchantillons {
  public:
-  explicit FenetreEchantillons(int32_t taille_bloc = 3675);
+  explicit FenetreEchantillons(int32_t taille_bloc = kTaille_bloc_reception);
 
   // Producer side (no consumer may run during Vider_fenetre).
   void Vider_fenetre();

@@ -6,9 +6,10 @@
 #include <atomic>
 #include <cstdint>
 
+#include "shell/FormatSon.h"
+
 namespace vestral {
 
-constexpr int32_t kFrequence_echantillonnage_entree = 11025;
 constexpr int kVitesse_min = 10;
 constexpr int kVitesse_max = 54;
 // Manual thresholds of the buttons "100", "50", "25", "12", "6", "3", "1".

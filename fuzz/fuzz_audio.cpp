@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fuzz/DossierFuzz.h"
+#include "shell/FormatSon.h"
 #include "sound/FichierAudio.h"
 
 using namespace vestral;
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, std::size_t taille
   LecteurAudio lecteur;
   if (lecteur.Ouvrir((dossier.chemin / "entree.wav").string()) != lecture.erreur) std::abort();
   std::vector<uint8_t> lus;
-  uint8_t morceau[3675];
+  uint8_t morceau[kTaille_bloc_reception];
   while (const std::size_t n = lecteur.Lire(morceau)) {
     lus.insert(lus.end(), morceau, morceau + n);
     if (lus.size() > lecture.echantillons.size()) std::abort();

@@ -17,8 +17,6 @@
 
 namespace vestral {
 
-constexpr int32_t kTaille_bloc_reception = kFrequence_echantillonnage_entree / 3;  // 3675
-
 class ChaineReception {
  public:
   // The settings are the program's, shared with the operator controls.

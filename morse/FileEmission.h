@@ -33,7 +33,7 @@ class FileEmission {
   // Backspace: removes the last queued (not yet sent) character and answers
   // true, the key then going on to the editor; answers false when nothing
   // is left to erase (characters already sent stay).
-  bool Retour_arriere();
+  [[nodiscard]] bool Retour_arriere();
 
   void Vider();
   // The pump notes the length after taking a character.
@@ -53,6 +53,6 @@ class FileEmission {
 // text to put back into the editor, or nothing when it stays as it is.
 constexpr std::size_t kLongueur_editeur_pleine = 20000;
 constexpr std::size_t kLongueur_editeur_gardee = 4999;
-std::optional<std::string> Limiter_editeur(std::string_view texte);
+[[nodiscard]] std::optional<std::string> Limiter_editeur(std::string_view texte);
 
 }  // namespace vestral

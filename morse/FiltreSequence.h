@@ -9,6 +9,6 @@
 
 namespace vestral {
 
-ToucheConvertie Filtre_touche_sequence(uint8_t touche);
+[[nodiscard]] ToucheConvertie Filtre_touche_sequence(uint8_t touche);
 
 }  // namespace vestral

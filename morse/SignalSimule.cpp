@@ -10,13 +10,12 @@ namespace vestral {
 
 namespace {
 
-constexpr double kFrequence = 11025.0;
 constexpr double kPleine_echelle = 127.0;  // sample steps from silence to the peak
 
 // Second-order Butterworth sections of the audio cookbook.
 void Concevoir(double& b0, double& b1, double& b2, double& a1, double& a2, double coupure,
                bool passe_haut) {
-  const double w = 2 * std::numbers::pi * coupure / kFrequence;
+  const double w = 2 * std::numbers::pi * coupure / kFrequence_echantillonnage_entree;
   const double alpha = std::sin(w) / (2 * std::numbers::sqrt2 / 2);
   const double c = std::cos(w);
   const double a0 = 1 + alpha;
@@ -49,7 +48,8 @@ SignalSimule::SignalSimule(const Parametres_signal& p)
       }) {}
 
 SignalSimule::SignalSimule(const Parametres_signal& p, const Synthese_morse& synthese)
-    : longueur_pause_(static_cast<std::size_t>(std::max(0.0, p.pause_secondes) * kFrequence)),
+    : longueur_pause_(static_cast<std::size_t>(std::max(0.0, p.pause_secondes) *
+                                               kFrequence_echantillonnage_entree)),
       repeter_(p.repeter),
       generateur_(p.graine) {
   const double crete = std::clamp(p.amplitude, 0.0, 1.0) * kPleine_echelle;
@@ -60,7 +60,8 @@ SignalSimule::SignalSimule(const Parametres_signal& p, const Synthese_morse& syn
   auto& h = passe_haut_;
   auto& l = passe_bas_;
   Concevoir(h.b0, h.b1, h.b2, h.a1, h.a2, p.bande_basse, true);
-  Concevoir(l.b0, l.b1, l.b2, l.a1, l.a2, std::min(p.bande_haute, kFrequence * 0.45), false);
+  Concevoir(l.b0, l.b1, l.b2, l.a1, l.a2,
+            std::min(p.bande_haute, kFrequence_echantillonnage_entree * 0.45), false);
 
   // Noise power after the two filters, for white noise of variance 1.
   Biquad hh = h, ll = l;

@@ -14,7 +14,7 @@ constexpr int32_t kTour = 360000;  // one period, in thousandths of a degree
 }
 
 void SyntheseMorse::Preparer(int duree_point_ms, int frequence_hz) {
-  const int r = kFrequence_echantillonnage_emission;
+  const int r = kFrequence_echantillonnage_entree;
   duree_point_ = duree_point_ms;
   frequence_ = frequence_hz;
   pas_phase_ = static_cast<int32_t>(int64_t{frequence_hz} * kTour / r);
@@ -70,7 +70,7 @@ void SyntheseMorse::Ajouter_duree(int duree_ms, GenreDuree genre) {
       Ajouter(silence_mot_);
   }
   nombre_a_emettre_ +=
-      static_cast<uint32_t>(int64_t{duree_ms} * kFrequence_echantillonnage_emission / 1000);
+      static_cast<uint32_t>(int64_t{duree_ms} * kFrequence_echantillonnage_entree / 1000);
 }
 
 void SyntheseMorse::Coder_son(uint8_t caractere) {
@@ -130,7 +130,7 @@ std::vector<uint8_t> Echantillons_du_texte(std::string_view texte_cp1252, int vi
                                            int frequence_hz, std::vector<std::string>* refuses) {
   std::vector<uint8_t> sortie;
   if (vitesse_wpm < 1 || vitesse_wpm > 1250 || frequence_hz < 1 ||
-      frequence_hz > kFrequence_echantillonnage_emission / 2)
+      frequence_hz > kFrequence_echantillonnage_entree / 2)
     return sortie;
   SyntheseMorse synthese;
   synthese.Preparer(Duree_point(vitesse_wpm), frequence_hz);

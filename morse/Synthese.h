@@ -14,11 +14,11 @@
 #include <string_view>
 #include <vector>
 
+#include "shell/FormatSon.h"
+
 namespace vestral {
 
-constexpr int kFrequence_echantillonnage_emission = 11025;
 constexpr int kTaille_bloc_emission = 2756;  // a quarter of a second
-constexpr uint8_t kEchantillon_silence = 128;
 
 // Dot length in ms for a speed in words per minute (1250, not 1200).
 constexpr int Duree_point(int vitesse_wpm) {
@@ -46,13 +46,13 @@ class SyntheseMorse {
   void Coder_son(uint8_t caractere);
 
   // The next encoded sample for the block being filled, or none.
-  std::optional<uint8_t> Echantillon_suivant();
+  [[nodiscard]] std::optional<uint8_t> Echantillon_suivant();
 
   // Fills one playback block: encoded samples first, then the continuous
   // tone when it is on, else silence (and the tone phase goes back to 0).
   // The samples used are removed. Answers true when the block got neither
   // encoded samples nor continuous tone (it is silent).
-  bool Remplir_bloc(std::span<uint8_t> bloc, bool emission_continue);
+  [[nodiscard]] bool Remplir_bloc(std::span<uint8_t> bloc, bool emission_continue);
 
   // Empties the encoded samples.
   void Vider();

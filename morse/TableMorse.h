@@ -17,20 +17,20 @@ struct CaractereMorse {
 extern const std::array<CaractereMorse, 63> Table_morse;
 
 // Pattern of a table character; empty for any other byte (no case folding).
-std::string_view Motif_morse(uint8_t caractere);
+[[nodiscard]] std::string_view Motif_morse(uint8_t caractere);
 
 // The character filter shared by the keyboard and the stored sequences.
 struct ToucheConvertie {
   bool acceptee;
   uint8_t caractere;  // 0 when refused
 };
-ToucheConvertie Convertir_touche(uint8_t touche);
+[[nodiscard]] ToucheConvertie Convertir_touche(uint8_t touche);
 
 // The decoder's tree, a node being the pattern received so far.
 constexpr int kAucunCaractere = -1;
 // Character of a node (table character, '*' for 7 and 9 dots), or kAucunCaractere.
-int Caractere_du_noeud(std::string_view motif);
+[[nodiscard]] int Caractere_du_noeud(std::string_view motif);
 // Whether the walk may go on from this node (depth at most 9).
-bool Noeud_a_des_enfants(std::string_view motif);
+[[nodiscard]] bool Noeud_a_des_enfants(std::string_view motif);
 
 }  // namespace vestral

@@ -6,7 +6,9 @@
 #                                    (see "Checks" below) the suite again under
 #                                    AddressSanitizer and UndefinedBehaviorSanitizer,
 #                                    the core suite under ThreadSanitizer, and each
-#                                    fuzz target for a short while
+#                                    fuzz target for a short while, and the
+#                                    core and command-line tools built with
+#                                    Qt and PortAudio absent
 #   scripts/build.sh --test --quick  build and run the test suite once, no checks
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,7 +25,7 @@ done
 packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsndfile1-dev libsamplerate0-dev
+  libsndfile1-dev libsamplerate0-dev libcli11-dev
   portaudio19-dev libasound2-dev libasound2-plugins alsa-utils
   file dpkg-dev python3
   qt6-base-dev xvfb xauth
@@ -62,6 +64,12 @@ checks_flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINF
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+
+echo "== Without Qt and PortAudio: the core, the command-line tools and their tests"
+cmake -S . -B "$build_dir-sans-qt" -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON \
+  -DVESTRAL_PERIPHERIQUES=OFF ${CMAKE_ARGS:-} >/dev/null
+cmake --build "$build_dir-sans-qt" -j "$(nproc)" \
+  --target vestral_core vestral-decode vestral-encode vestral_tests
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer: whole suite"
 cmake -S . -B "$build_dir-asan" -DVESTRAL_SANITIZE=address "${checks_flags[@]}" >/dev/null

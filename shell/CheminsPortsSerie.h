@@ -18,11 +18,11 @@ struct CheminsPortsSerie {
 
   // Applies one "--comN=PATH" argument; false (nothing changed) for any
   // other argument, including an empty PATH.
-  bool Lire_option(std::string_view argument);
+  [[nodiscard]] bool Lire_option(std::string_view argument);
 
   // Applies and takes out every "--comN=PATH" of argv, keeping the other
   // arguments in order for the program's own parsing; returns the new argc.
-  int Retirer_options(int argc, char** argv);
+  [[nodiscard]] int Retirer_options(int argc, char** argv);
 
   const std::string& Chemin(int numero) const { return chemins[numero - 1]; }  // 1 to 4
 };

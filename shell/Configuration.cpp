@@ -116,7 +116,8 @@ void Configuration::Valeurs_par_defaut() {
 }
 
 void Configuration::Ecrire_configuration() {
-  fichiers_.Ecriture_fichier_texte(kFichier_configuration, enregistrement_);
+  // The file layer reports a failure itself; the record stays as it is.
+  static_cast<void>(fichiers_.Ecriture_fichier_texte(kFichier_configuration, enregistrement_));
 }
 
 void Configuration::Lire_configuration() {
@@ -127,7 +128,8 @@ void Configuration::Lire_configuration() {
   } else {
     std::string texte;
     int lus = 0;
-    fichiers_.Lecture_fichier_texte(kFichier_configuration, texte, lus);
+    // A failed read was reported; the check goes on with what was read.
+    static_cast<void>(fichiers_.Lecture_fichier_texte(kFichier_configuration, texte, lus));
     if (Configuration_valide(texte)) {
       enregistrement_ = texte;
       Appliquer_mode_mixer();
@@ -314,18 +316,18 @@ void Configuration::Verifier_fichier_sequence(const std::string& nom) {
   if (!fichiers_.Fichier_existe(nom)) {
     rapport_.Erreur("Pas de présence du fichier "_cp + nom +
                     ", donc réinitialisation de celui-ci."_cp);
-    fichiers_.Ecriture_fichier_texte(nom, "");
+    static_cast<void>(fichiers_.Ecriture_fichier_texte(nom, ""));  // reported by the file layer
     return;
   }
   std::string texte;
   int lus = 0;
-  fichiers_.Lecture_fichier_texte(nom, texte, lus);
+  static_cast<void>(fichiers_.Lecture_fichier_texte(nom, texte, lus));  // reported there
   if (lus < kTaille_maximale_sequence + 1) {
     if (numero) sequences_[numero - 1] = texte;
     return;
   }
   rapport_.Erreur("Le fichier "_cp + nom + " est altéré, donc réinitialisation de celui-ci."_cp);
-  fichiers_.Ecriture_fichier_texte(nom, "");
+  static_cast<void>(fichiers_.Ecriture_fichier_texte(nom, ""));  // reported by the file layer
 }
 
 }  // namespace vestral

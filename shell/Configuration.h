@@ -158,6 +158,6 @@ class Configuration {
 };
 
 // Whether a record (as read from the file) is valid.
-bool Configuration_valide(std::string_view texte);
+[[nodiscard]] bool Configuration_valide(std::string_view texte);
 
 }  // namespace vestral

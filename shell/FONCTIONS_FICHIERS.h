@@ -3,14 +3,16 @@
 // reporting interface by this layer itself and returned as an error flag
 // (true = failure). Texts are CP1252 bytes and stop at their first zero byte.
 //
-// A write never leaves a half-written file: the new text goes to a temporary
-// file beside the target, is flushed to disk, and only then replaces the
-// target. A failed write leaves the previous file as it was.
+// A write never leaves a half-written file: it goes through the one atomic
+// writer (shell/EcritureAtomique.h). A failed write leaves the previous file
+// as it was.
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
+#include "shell/EcritureAtomique.h"
 #include "shell/Rapport.h"
 
 namespace vestral {
@@ -26,18 +28,18 @@ class FichiersTexte {
 
   const std::filesystem::path& Dossier() const { return dossier_; }
 
-  bool Fichier_existe(const std::string& nom) const;
+  [[nodiscard]] bool Fichier_existe(const std::string& nom) const;
 
   // Reads at most kLimite_lecture bytes; `texte` is cut at the first zero
   // byte, `lus` counts every byte read. On an open failure `texte` is left
   // as it was; on a read failure it is emptied.
-  bool Lecture_fichier_texte(const std::string& nom, std::string& texte, int& lus);
+  [[nodiscard]] bool Lecture_fichier_texte(const std::string& nom, std::string& texte, int& lus);
 
-  bool Ecriture_fichier_texte(const std::string& nom, const std::string& texte);
+  [[nodiscard]] bool Ecriture_fichier_texte(const std::string& nom, const std::string& texte);
 
   // The three-step write of the QSO log: open, write the whole text, close.
-  bool Ouverture_fichier_ecriture(const std::string& nom);
-  bool Ecriture_tampon_fichier(const std::string& texte, bool& stockage_plein);
+  [[nodiscard]] bool Ouverture_fichier_ecriture(const std::string& nom);
+  [[nodiscard]] bool Ecriture_tampon_fichier(const std::string& texte, bool& stockage_plein);
   void Fermeture_fichier_ecriture();
 
  private:
@@ -47,9 +49,7 @@ class FichiersTexte {
 
   Rapport& rapport_;
   std::filesystem::path dossier_;
-  std::string nom_ouvert_;
-  std::filesystem::path temporaire_;
-  int descripteur_ = -1;
+  std::optional<EcritureAtomique> ecriture_;
   bool ecriture_echouee_ = false;
 };
 

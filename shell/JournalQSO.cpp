@@ -33,7 +33,8 @@ void JournalQSO::Ecriture_QSO(FichiersTexte& fichiers, Rapport& rapport) const {
   const std::string texte = Texte();
   if (fichiers.Ouverture_fichier_ecriture(kFichier_QSO)) return;
   bool stockage_plein = false;
-  fichiers.Ecriture_tampon_fichier(texte, stockage_plein);
+  // The file is open: only the storage-full flag can tell a failure.
+  static_cast<void>(fichiers.Ecriture_tampon_fichier(texte, stockage_plein));
   fichiers.Fermeture_fichier_ecriture();
   if (stockage_plein)
     rapport.Erreur(

@@ -60,7 +60,7 @@ class PortSerie : private PeripheriquePort {
 
   // Opens COM`numero` (closing any port open here first) and keeps it
   // reserved; true when it could be opened.
-  bool Ouverture_port_serie(int numero);
+  [[nodiscard]] bool Ouverture_port_serie(int numero);
   void Fermeture_port_serie();
   bool Port_ouvert() const { return poignee_ != nullptr; }
 

@@ -16,7 +16,8 @@ bool AcquisitionBloc::Debut(int taille) {
   wave_.Format_entree = std::make_unique<Format_son>();
   wave_.Allocation_tampon(wave_.Entree_1);
   if (!wave_.Entree_1.Utilisable() ||
-      wave_.Ouverture_entree_son(wave_.Entree_8_bits, kFrequence_son, wave_.Entree_stereo) != 0) {
+      wave_.Ouverture_entree_son(wave_.Entree_8_bits, kFrequence_echantillonnage_entree,
+                                 wave_.Entree_stereo) != 0) {
     wave_.Liberation_bloc_unique();
     return false;
   }

@@ -1,8 +1,9 @@
 #include "sound/CarteSimulee.h"
 
-#include <sndfile.h>
-
 #include <algorithm>
+
+#include "shell/FormatSon.h"
+#include "sound/FichierAudio.h"
 
 namespace vestral {
 
@@ -14,7 +15,8 @@ constexpr auto kPas_horloge_murale = std::chrono::milliseconds(20);
 
 CarteSimulee::CarteSimulee(Configuration_carte configuration, Horloge_carte horloge)
     : configuration_(configuration) {
-  format_joue_ = {1, 1, 11025, 11025, 1, 8, 0};
+  format_joue_ = {1, 1, kFrequence_echantillonnage_entree, kFrequence_echantillonnage_entree, 1,
+                  8, 0};
   if (horloge == Horloge_carte::Murale) {
     horloge_ = std::jthread([this](std::stop_token arret) {
       auto avant = std::chrono::steady_clock::now();
@@ -159,14 +161,9 @@ Format_son CarteSimulee::Format(Sens sens) const {
 
 bool CarteSimulee::Ecrire_wav(const std::filesystem::path& chemin) const {
   std::lock_guard verrou(verrou_);
-  SF_INFO info{};
-  info.samplerate = static_cast<int>(format_joue_.echantillons_par_seconde);
-  info.channels = std::max<int>(format_joue_.canaux, 1);
-  info.format = SF_FORMAT_WAV | (format_joue_.bits == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_U8);
-  SNDFILE* fichier = sf_open(chemin.c_str(), SFM_WRITE, &info);
-  if (!fichier) return false;
-  const auto ecrits = sf_write_raw(fichier, joues_.data(), static_cast<sf_count_t>(joues_.size()));
-  return sf_close(fichier) == 0 && ecrits == static_cast<sf_count_t>(joues_.size());
+  const FormatWav format{static_cast<int>(format_joue_.echantillons_par_seconde),
+                         std::max<int>(format_joue_.canaux, 1), format_joue_.bits == 16 ? 16 : 8};
+  return vestral::Ecrire_wav(chemin.string(), joues_, format).empty();
 }
 
 uint16_t CarteSimulee::Nombre_peripheriques(Sens sens) {

@@ -375,12 +375,12 @@ bool FonctionsWave::Verification_carte_son() {
   } else if (!((formats_entree | formats_sortie) & kFormat_1M08)) {
     utilisable =
         Echec_verification("Fonctionnement impossible car format minimum non disponible."_cp);
-  } else if (Ouverture_entree_son(1, kFrequence_son, 0) != 0) {
+  } else if (Ouverture_entree_son(1, kFrequence_echantillonnage_entree, 0) != 0) {
     utilisable = Echec_verification(
         "Fonctionnement impossible car entrée carte son utilisée par une autre application."_cp);
   } else {
     Fermeture_entree();
-    if (Ouverture_sortie_son(1, kFrequence_son) != 0)
+    if (Ouverture_sortie_son(1, kFrequence_echantillonnage_entree) != 0)
       utilisable = Echec_verification(
           "Fonctionnement impossible car sortie carte son utilisée par une autre application."_cp);
     else
@@ -451,7 +451,8 @@ bool FonctionsWave::Acquisition_bloc_unique(std::chrono::milliseconds delai) {
   Format_entree = std::make_unique<Format_son>();
   Allocation_tampon(Entree_1);
   if (!Entree_1.Utilisable()) return false;
-  if (Ouverture_entree_son(Entree_8_bits, kFrequence_son, Entree_stereo) != 0) return false;
+  if (Ouverture_entree_son(Entree_8_bits, kFrequence_echantillonnage_entree, Entree_stereo) != 0)
+    return false;
   const bool en_file = Preparation_entete(Entree_1) == 0 && Ajout_tampon_entree(Entree_1) == 0;
   uint64_t vu = Blocs_entree_rendus();
   Demarrage_entree();

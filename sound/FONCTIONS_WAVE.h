@@ -22,14 +22,14 @@
 #include <memory>
 #include <string>
 
+#include "shell/FormatSon.h"
 #include "shell/Rapport.h"
 #include "sound/PeripheriqueSon.h"
 
 namespace vestral {
 
-constexpr int32_t kFrequence_son = 11025;
 // The block lengths of the streams are their users' own: kTaille_bloc_reception
-// (ChaineReception), kTaille_bloc_emission (Synthese), kTaille_bloc_niveau
+// (shell/FormatSon.h), kTaille_bloc_emission (Synthese), kTaille_bloc_niveau
 // (NiveauEntree); the caller sets Taille_tampon before a start.
 
 // Flags of a block header.
@@ -84,7 +84,7 @@ class FonctionsWave {
   FonctionsWave(const FonctionsWave&) = delete;
   FonctionsWave& operator=(const FonctionsWave&) = delete;
 
-  int32_t Frequence_echantillonnage_entree = kFrequence_son;
+  int32_t Frequence_echantillonnage_entree = kFrequence_echantillonnage_entree;
   int32_t Frequence_echantillonnage = 0;  // rate of the stream being started
   int32_t Taille_tampon = 0;              // block length of the stream being started
   uint8_t Entree_8_bits = 1;              // 1 = 8 bits, anything else = 16

@@ -12,11 +12,12 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <string_view>
+
+#include "shell/EcritureAtomique.h"
 
 namespace vestral {
 namespace {
-
-constexpr int kFrequence = 11025;
 
 struct FermeSndfile {
   void operator()(SNDFILE* f) const { sf_close(f); }
@@ -31,16 +32,44 @@ uint8_t Vers_8bits(float x) {
   return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0));
 }
 
-void Ajouter_16(std::vector<uint8_t>& v, uint32_t x) {
-  v.push_back(static_cast<uint8_t>(x));
-  v.push_back(static_cast<uint8_t>(x >> 8));
+// A growing file in memory for libsndfile, so that a WAV image can go to a
+// pipe as well as to a file.
+struct FichierMemoire {
+  std::vector<uint8_t> octets;
+  sf_count_t position = 0;
+};
+
+sf_count_t Memoire_longueur(void* donnees) {
+  return static_cast<sf_count_t>(static_cast<FichierMemoire*>(donnees)->octets.size());
 }
-void Ajouter_32(std::vector<uint8_t>& v, uint32_t x) {
-  Ajouter_16(v, x & 0xFFFF);
-  Ajouter_16(v, x >> 16);
+sf_count_t Memoire_deplacer(sf_count_t decalage, int origine, void* donnees) {
+  auto& f = *static_cast<FichierMemoire*>(donnees);
+  const sf_count_t base = origine == SEEK_SET   ? 0
+                          : origine == SEEK_CUR ? f.position
+                                                : static_cast<sf_count_t>(f.octets.size());
+  if (base + decalage < 0) return -1;
+  f.position = base + decalage;
+  return f.position;
 }
-void Ajouter_texte(std::vector<uint8_t>& v, const char* t) {
-  for (int i = 0; i < 4; ++i) v.push_back(static_cast<uint8_t>(t[i]));
+sf_count_t Memoire_lire(void* destination, sf_count_t nombre, void* donnees) {
+  auto& f = *static_cast<FichierMemoire*>(donnees);
+  const auto taille = static_cast<sf_count_t>(f.octets.size());
+  const sf_count_t lus = std::max<sf_count_t>(0, std::min(nombre, taille - f.position));
+  if (lus > 0)
+    std::memcpy(destination, f.octets.data() + f.position, static_cast<std::size_t>(lus));
+  f.position += lus;
+  return lus;
+}
+sf_count_t Memoire_ecrire(const void* source, sf_count_t nombre, void* donnees) {
+  auto& f = *static_cast<FichierMemoire*>(donnees);
+  const auto fin = static_cast<std::size_t>(f.position + nombre);
+  if (fin > f.octets.size()) f.octets.resize(fin);
+  std::memcpy(f.octets.data() + f.position, source, static_cast<std::size_t>(nombre));
+  f.position += nombre;
+  return nombre;
+}
+sf_count_t Memoire_position(void* donnees) {
+  return static_cast<FichierMemoire*>(donnees)->position;
 }
 
 }  // namespace
@@ -70,7 +99,7 @@ Sndfile Ouvrir_sndfile(const std::string& chemin, SF_INFO& info, sf_count_t& tra
     erreur = "format audio non pris en charge";
     return nullptr;
   }
-  const double rapport = static_cast<double>(kFrequence) / info.samplerate;
+  const double rapport = static_cast<double>(kFrequence_echantillonnage_entree) / info.samplerate;
   if (!src_is_valid_ratio(rapport)) {
     erreur = "fréquence d'échantillonnage non prise en charge (" + std::to_string(info.samplerate) +
              " Hz)";
@@ -87,7 +116,7 @@ Sndfile Ouvrir_sndfile(const std::string& chemin, SF_INFO& info, sf_count_t& tra
 
 // 8-bit unsigned mono WAV at 11025 Hz: the bytes are the samples.
 bool Octets_bruts(const SF_INFO& info, sf_count_t trames) {
-  return info.channels == 1 && info.samplerate == kFrequence &&
+  return info.channels == 1 && info.samplerate == kFrequence_echantillonnage_entree &&
          (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV &&
          (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 && trames > 0;
 }
@@ -96,7 +125,7 @@ bool Octets_bruts(const SF_INFO& info, sf_count_t trames) {
 LectureAudio Lire_ouvert(const Sndfile& fichier, const SF_INFO& info,
                          sf_count_t trames_plausibles) {
   LectureAudio lecture;
-  const double rapport = static_cast<double>(kFrequence) / info.samplerate;
+  const double rapport = static_cast<double>(kFrequence_echantillonnage_entree) / info.samplerate;
 
   if (Octets_bruts(info, trames_plausibles)) {
     lecture.echantillons.resize(static_cast<std::size_t>(trames_plausibles));
@@ -129,7 +158,7 @@ LectureAudio Lire_ouvert(const Sndfile& fichier, const SF_INFO& info,
     return lecture;
   }
 
-  if (info.samplerate == kFrequence) {
+  if (info.samplerate == kFrequence_echantillonnage_entree) {
     lecture.echantillons.reserve(mono.size());
     for (float x : mono) lecture.echantillons.push_back(Vers_8bits(x));
     return lecture;
@@ -254,59 +283,37 @@ void LecteurAudio::Rembobiner() {
   Lire_a(0, {});
 }
 
-std::vector<uint8_t> Image_wav_8bits(const std::vector<uint8_t>& echantillons, int frequence) {
-  std::vector<uint8_t> image;
-  const auto taille = static_cast<uint32_t>(echantillons.size());
-  image.reserve(44 + echantillons.size() + 1);
-  Ajouter_texte(image, "RIFF");
-  Ajouter_32(image, 36 + taille + (taille & 1));
-  Ajouter_texte(image, "WAVE");
-  Ajouter_texte(image, "fmt ");
-  Ajouter_32(image, 16);
-  Ajouter_16(image, 1);  // PCM
-  Ajouter_16(image, 1);  // mono
-  Ajouter_32(image, static_cast<uint32_t>(frequence));
-  Ajouter_32(image, static_cast<uint32_t>(frequence));  // bytes per second
-  Ajouter_16(image, 1);                                 // block align
-  Ajouter_16(image, 8);                                 // bits per sample
-  Ajouter_texte(image, "data");
-  Ajouter_32(image, taille);
-  image.insert(image.end(), echantillons.begin(), echantillons.end());
-  if (taille & 1) image.push_back(0);  // chunks are word-aligned
-  return image;
+std::optional<std::vector<uint8_t>> Image_wav(std::span<const uint8_t> octets,
+                                              const FormatWav& format, std::string* erreur) {
+  SF_VIRTUAL_IO es = {Memoire_longueur, Memoire_deplacer, Memoire_lire, Memoire_ecrire,
+                      Memoire_position};
+  FichierMemoire memoire;
+  SF_INFO info{};
+  info.samplerate = format.frequence;
+  info.channels = std::max(format.canaux, 1);
+  info.format = SF_FORMAT_WAV | (format.bits == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_U8);
+  const auto echec = [&](SNDFILE* son) -> std::optional<std::vector<uint8_t>> {
+    if (erreur) *erreur = std::string("libsndfile : ") + sf_strerror(son);
+    return std::nullopt;
+  };
+  Sndfile son(sf_open_virtual(&es, SFM_WRITE, &info, &memoire));
+  if (!son) return echec(nullptr);
+  // The samples are already in the file's format: written as they are.
+  const auto n = static_cast<sf_count_t>(octets.size());
+  if (sf_write_raw(son.get(), octets.data(), n) != n) return echec(son.get());
+  if (sf_close(son.release()) != 0) return echec(nullptr);
+  return std::move(memoire.octets);
 }
 
-std::string Ecrire_wav_8bits(const std::string& chemin, const std::vector<uint8_t>& echantillons,
-                             int frequence) {
-  const auto image = Image_wav_8bits(echantillons, frequence);
-  const std::filesystem::path cible(chemin);
-  const auto dossier = cible.has_parent_path() ? cible.parent_path() : std::filesystem::path(".");
-  std::string temporaire = cible.filename().string();
-  temporaire.insert(0, 1, '.');
-  temporaire += ".XXXXXX";
-  std::string modele = (dossier / temporaire).string();
-  const int fd = ::mkostemp(modele.data(), O_CLOEXEC);
-  if (fd < 0)
-    return std::string("impossible d'écrire « ") + chemin + " » : " + std::strerror(errno);
-  std::size_t ecrits = 0;
-  int code = 0;
-  while (ecrits < image.size()) {
-    const ssize_t n = ::write(fd, image.data() + ecrits, image.size() - ecrits);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      code = n < 0 ? errno : ENOSPC;
-      break;
-    }
-    ecrits += static_cast<std::size_t>(n);
-  }
-  if (code == 0 && ::fsync(fd) != 0) code = errno;
-  ::fchmod(fd, 0644);
-  if (::close(fd) != 0 && code == 0) code = errno;
-  if (code == 0 && ::rename(modele.c_str(), chemin.c_str()) != 0) code = errno;
-  if (code != 0) {
-    ::unlink(modele.c_str());
+std::string Ecrire_wav(const std::string& chemin, std::span<const uint8_t> octets,
+                       const FormatWav& format) {
+  std::string erreur;
+  const auto image = Image_wav(octets, format, &erreur);
+  if (!image) return erreur;
+  const int code = Ecrire_fichier_atomique(
+      chemin, std::string_view(reinterpret_cast<const char*>(image->data()), image->size()));
+  if (code != 0)
     return std::string("impossible d'écrire « ") + chemin + " » : " + std::strerror(code);
-  }
   return {};
 }
 

@@ -1,14 +1,17 @@
 // Recordings on disk: any file libsndfile reads (WAV, FLAC, OGG; 8/16/24-bit
 // or float; any number of channels, mixed to mono; any rate, converted to
-// 11025 Hz) as 8-bit unsigned samples, and 8-bit mono WAV files written
-// whole (to a temporary file, then renamed).
+// 11025 Hz) as 8-bit unsigned samples; and WAV files written whole, by
+// libsndfile, through the atomic writer.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "shell/FormatSon.h"
 
 namespace vestral {
 
@@ -50,13 +53,25 @@ class LecteurAudio {
   std::size_t suivant_ = 0;
 };
 
-// 8-bit unsigned samples as a WAV file image (header and data).
-std::vector<uint8_t> Image_wav_8bits(const std::vector<uint8_t>& echantillons,
-                                     int frequence = 11025);
+// How a WAV file holds its samples: 8-bit unsigned or 16-bit signed
+// little-endian, channels interleaved.
+struct FormatWav {
+  int frequence = kFrequence_echantillonnage_entree;
+  int canaux = 1;
+  int bits = 8;
+};
 
-// Writes the WAV image to `chemin`; returns an error text (UTF-8), empty on
-// success. A failed write leaves any previous file untouched.
-std::string Ecrire_wav_8bits(const std::string& chemin, const std::vector<uint8_t>& echantillons,
-                             int frequence = 11025);
+// The WAV image (header and data) of raw samples, made by libsndfile: the
+// one way the programs make WAV files. Nothing on failure, with the reason in
+// `erreur` (UTF-8) when given.
+[[nodiscard]] std::optional<std::vector<uint8_t>> Image_wav(std::span<const uint8_t> octets,
+                                                            const FormatWav& format = {},
+                                                            std::string* erreur = nullptr);
+
+// Writes that image to `chemin` through the atomic writer; returns an error
+// text (UTF-8), empty on success. A failed write leaves any previous file
+// untouched.
+[[nodiscard]] std::string Ecrire_wav(const std::string& chemin, std::span<const uint8_t> octets,
+                                     const FormatWav& format = {});
 
 }  // namespace vestral

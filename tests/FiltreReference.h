@@ -13,6 +13,7 @@
 #include <numbers>
 
 #include "dsp/ReglagesReception.h"
+#include "shell/FormatSon.h"
 
 namespace vestral::test {
 
@@ -21,14 +22,14 @@ class FiltreReference {
   explicit FiltreReference(ReglagesReception& r) : r_(r) {}
 
   void Preparer_filtres() {
-    echantillons_par_ms_ = 11025 / 1000;
+    echantillons_par_ms_ = kFrequence_echantillonnage_entree / 1000;
     cumul_enveloppe_ = 0;
     compteur_echantillons_ = 0;
     compteur_decimation_ = 0;
     mesure_vitesse_ = 691;
     Regler_passe_bande();
     ligne_passe_bande_.fill(0);
-    const int re = 11025 / echantillons_par_ms_;  // 1002
+    const int re = kFrequence_echantillonnage_entree / echantillons_par_ms_;  // 1002
     for (int v = 10; v <= 54; ++v) {
       const int n = 2 * ((1090 / v) / 2);
       const int fc = (44 * v) / 100;
@@ -54,7 +55,7 @@ class FiltreReference {
     int f1 = r_.Frequence_reception - w;
     if (f1 < 0) f1 = 0;
     const int f2 = r_.Frequence_reception + w;
-    const int taux = 11025 / 2;  // 5512
+    const int taux = kFrequence_echantillonnage_entree / 2;  // 5512
     for (int k = 0; k <= 114; ++k) {
       const double t = k + 0.5;
       coefficients_[k] =

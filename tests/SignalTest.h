@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "morse/TableMorse.h"
+#include "shell/FormatSon.h"
 
 namespace vestral::test {
 
@@ -20,8 +21,9 @@ class SignalTest {
 
   SignalTest& Ton(double ms) {
     for (long n = Duree(ms); n > 0; --n) {
-      echantillons_.push_back(static_cast<uint8_t>(std::lround(
-          128 + amplitude_ * std::sin(2 * std::numbers::pi * frequence_ * phase_ / 11025))));
+      echantillons_.push_back(static_cast<uint8_t>(
+          std::lround(128 + amplitude_ * std::sin(2 * std::numbers::pi * frequence_ * phase_ /
+                                                  kFrequence_echantillonnage_entree))));
       ++phase_;
     }
     return *this;
@@ -54,7 +56,9 @@ class SignalTest {
   const std::vector<uint8_t>& Echantillons() const { return echantillons_; }
 
  private:
-  static long Duree(double ms) { return std::lround(ms * 11025 / 1000); }
+  static long Duree(double ms) {
+    return std::lround(ms * kFrequence_echantillonnage_entree / 1000);
+  }
 
   double frequence_, amplitude_;
   long phase_ = 0;

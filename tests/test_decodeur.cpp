@@ -7,6 +7,7 @@
 
 #include "morse/ChaineReception.h"
 #include "morse/TableMorse.h"
+#include "shell/FormatSon.h"
 #include "tests/SignalTest.h"
 
 namespace vestral {
@@ -90,7 +91,7 @@ TEST(Decodeur, PositionsEnEchantillons) {
   const auto c = Decoder_echantillons(signal.Echantillons(), p);
   ASSERT_EQ(c.size(), 3u);
   // The first T comes out once its character gap has been measured.
-  const double t = static_cast<double>(c[0].position) / 11025;
+  const double t = static_cast<double>(c[0].position) / kFrequence_echantillonnage_entree;
   EXPECT_GT(t, 1.0 + 4 * kPoint / 1000);
   EXPECT_LT(t, 1.0 + 6 * kPoint / 1000 + 0.08);  // plus the filters' delay
   EXPECT_LT(c[0].position, c[1].position);
@@ -139,7 +140,8 @@ TEST(Decodeur, FilDuDecodeurNourriParBlocs) {
        debut += kTaille_bloc_reception) {
     chaine.fenetre.Ajout_bloc_recu(std::span(e).subspan(debut, kTaille_bloc_reception));
     // Faster than real time, but never more than a block ahead.
-    while (chaine.fenetre.Nombre_echantillons() - chaine.fenetre.Position_lecture() > 3675)
+    while (chaine.fenetre.Nombre_echantillons() - chaine.fenetre.Position_lecture() >
+           kTaille_bloc_reception)
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   while (chaine.fenetre.Position_lecture() <= chaine.fenetre.Nombre_echantillons())
@@ -172,8 +174,9 @@ TEST(Decodeur, RelanceEntreDeuxPas) {
   chaine.Preparer_decodeur();
   test::SignalTest signal;
   signal.Silence(100).Motif("._", kPoint).Silence(300);
-  chaine.fenetre.Ajout_bloc_recu(std::span(signal.Echantillons()).first(3675));
-  chaine.fenetre.Ajout_bloc_recu(std::span(signal.Echantillons()).subspan(3675, 3675));
+  chaine.fenetre.Ajout_bloc_recu(std::span(signal.Echantillons()).first(kTaille_bloc_reception));
+  chaine.fenetre.Ajout_bloc_recu(
+      std::span(signal.Echantillons()).subspan(kTaille_bloc_reception, kTaille_bloc_reception));
   chaine.decodeur.Regler_attente([&](int, int) { chaine.decodeur.Demander_arret(); });
   // Walk until the first element is known.
   for (int i = 0; i < 100 && chaine.decodeur.Etat_decodeur() != 3; ++i)
@@ -194,7 +197,8 @@ TEST(TrouverFrequence, BlocsRepartisSurUnLongEnregistrement) {
   for (std::size_t i = 0; i < e.size(); ++i) {
     const bool garde = (i / kTaille_bloc_reception) % 3 == 0;
     const double f = garde ? 700 : 1500, a = garde ? 60 : 120;
-    e[i] = static_cast<uint8_t>(std::lround(128 + a * std::sin(2 * M_PI * f * i / 11025)));
+    e[i] = static_cast<uint8_t>(
+        std::lround(128 + a * std::sin(2 * M_PI * f * i / kFrequence_echantillonnage_entree)));
   }
   EXPECT_NEAR(Trouver_frequence(e), 700, 3);
   // Up to kBlocs_frequence_max blocks, every one counts.

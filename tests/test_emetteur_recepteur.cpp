@@ -14,8 +14,9 @@
 
 #include "EmetteurRecepteurFactice.h"
 #include "morse/ChaineReception.h"
-#include "shell/Cp1252.h"
 #include "morse/SignalSimule.h"
+#include "shell/Cp1252.h"
+#include "shell/FormatSon.h"
 
 namespace vestral {
 namespace {
@@ -585,8 +586,9 @@ TEST(EmetteurRecepteur, IndicateurSignalEtMoniteur) {
   Banc b;
   b.carte.Source_capture([phase = 0](uint8_t* octets, std::size_t nombre) mutable {
     for (std::size_t i = 0; i < nombre; ++i, ++phase)
-      octets[i] = static_cast<uint8_t>(
-          std::lround(128 + 60 * std::sin(phase * 2 * std::numbers::pi * 800 / 11025)));
+      octets[i] =
+          static_cast<uint8_t>(std::lround(128 + 60 * std::sin(phase * 2 * std::numbers::pi * 800 /
+                                                               kFrequence_echantillonnage_entree)));
   });
   b.er.A_l_activation_de_la_fiche();
   b.er.Bouton_radio_relache(*Bouton_radio("S1"));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "EmetteurRecepteurFactice.h"
+#include "shell/FormatSon.h"
 #include "transceiver/ImageAccord.h"
 
 namespace vestral {
@@ -141,8 +142,9 @@ TEST(Spectre, AccordInitialA800HzPuisBandeDeplacee) {
 void Tonalite(Banc& b, double frequence) {
   b.carte.Source_capture([frequence, n = 0L](uint8_t* octets, std::size_t nombre) mutable {
     for (std::size_t i = 0; i < nombre; ++i, ++n)
-      octets[i] = static_cast<uint8_t>(
-          std::lround(128 + 80 * std::sin(2 * std::numbers::pi * frequence * n / 11025)));
+      octets[i] = static_cast<uint8_t>(std::lround(
+          128 +
+          80 * std::sin(2 * std::numbers::pi * frequence * n / kFrequence_echantillonnage_entree)));
   });
 }
 

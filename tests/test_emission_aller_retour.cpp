@@ -10,14 +10,17 @@
 #include "morse/Synthese.h"
 #include "morse/TableMorse.h"
 #include "shell/Cp1252.h"
+#include "shell/FormatSon.h"
 
 namespace vestral {
 namespace {
 
 // Decodes a signal sent between 1 s of silence before and 2 s after.
 std::string Decoder(const std::vector<uint8_t>& signal, const ParametresReception& p) {
-  std::vector<uint8_t> tout(11025 + signal.size() + 2 * 11025, kEchantillon_silence);
-  std::copy(signal.begin(), signal.end(), tout.begin() + 11025);
+  std::vector<uint8_t> tout(
+      kFrequence_echantillonnage_entree + signal.size() + 2 * kFrequence_echantillonnage_entree,
+      kEchantillon_silence);
+  std::copy(signal.begin(), signal.end(), tout.begin() + kFrequence_echantillonnage_entree);
   std::string texte;
   for (const auto& c : Decoder_echantillons(tout, p)) texte += static_cast<char>(c.caractere);
   while (!texte.empty() && texte.back() == ' ') texte.pop_back();

@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "dsp/FenetreEchantillons.h"
+#include "shell/FormatSon.h"
 
 namespace vestral {
 namespace {
 
-std::vector<uint8_t> Bloc(uint8_t valeur, int taille = 3675) {
+std::vector<uint8_t> Bloc(uint8_t valeur, int taille = kTaille_bloc_reception) {
   return std::vector<uint8_t>(static_cast<std::size_t>(taille), valeur);
 }
 
@@ -21,11 +22,11 @@ TEST(FenetreEchantillons, CroitJusquADeuxBlocsPuisGlisse) {
   EXPECT_EQ(fenetre.Position_lecture(), 1);
 
   EXPECT_FALSE(fenetre.Ajout_bloc_recu(Bloc(1)));
-  EXPECT_EQ(fenetre.Nombre_echantillons(), 3675);
+  EXPECT_EQ(fenetre.Nombre_echantillons(), kTaille_bloc_reception);
   EXPECT_FALSE(fenetre.Ajout_bloc_recu(Bloc(2)));
   EXPECT_EQ(fenetre.Nombre_echantillons(), 7350);
 
-  for (int i = 0; i < 3675 + 99; ++i) fenetre.Prendre_echantillon();
+  for (int i = 0; i < kTaille_bloc_reception + 99; ++i) fenetre.Prendre_echantillon();
   EXPECT_EQ(fenetre.Position_lecture(), 3775);
   EXPECT_TRUE(fenetre.Ajout_bloc_recu(Bloc(3)));
   EXPECT_EQ(fenetre.Nombre_echantillons(), 7350);
@@ -44,7 +45,7 @@ TEST(FenetreEchantillons, LecteurEnRetardReprendAuDebut) {
   EXPECT_EQ(fenetre.Position_lecture(), 1);  // not below 1
   fenetre.Ajout_bloc_recu(Bloc(4));
   EXPECT_EQ(fenetre.Prendre_echantillon(), 3);  // block 2 is lost unread
-  EXPECT_EQ(fenetre.Echantillons_lus(), 2 * 3675 + 1);
+  EXPECT_EQ(fenetre.Echantillons_lus(), 2 * kTaille_bloc_reception + 1);
 }
 
 TEST(FenetreEchantillons, ProducteurEtConsommateurSurDeuxFils) {

@@ -6,36 +6,39 @@
 
 #include "dsp/Accord.h"
 #include "dsp/FFT.h"
+#include "dsp/detail/AccesFFT.h"
+#include "shell/FormatSon.h"
 
 namespace vestral {
 namespace {
 
 std::vector<uint8_t> Sinus(double frequence, double amplitude = 127) {
-  std::vector<uint8_t> bloc(3675);
+  std::vector<uint8_t> bloc(kTaille_bloc_reception);
   for (std::size_t i = 0; i < bloc.size(); ++i)
     bloc[i] = static_cast<uint8_t>(
-        std::lround(128 + amplitude * std::sin(2 * std::numbers::pi * frequence * i / 11025)));
+        std::lround(128 + amplitude * std::sin(2 * std::numbers::pi * frequence * i /
+                                               kFrequence_echantillonnage_entree)));
   return bloc;
 }
 
 TEST(FFT, Tables) {
   FFTEntiere fft;
-  EXPECT_EQ(fft.Etages_FFT(), 11);
+  EXPECT_EQ(detail::AccesFFT::Etages_FFT(fft), 11);
   struct Cas {
     int index, cosinus, sinus;
   } cas[] = {{0, 200, 0}, {4500, 141, 141}, {9000, 0, 200}, {17578, -199, 15}, {18, 200, 1}};
   for (const auto& c : cas) {
-    EXPECT_EQ(fft.Cosinus(c.index), c.cosinus) << c.index;
-    EXPECT_EQ(fft.Sinus(c.index), c.sinus) << c.index;
+    EXPECT_EQ(detail::AccesFFT::Cosinus(fft, c.index), c.cosinus) << c.index;
+    EXPECT_EQ(detail::AccesFFT::Sinus(fft, c.index), c.sinus) << c.index;
   }
-  const auto& inversion = fft.Table_inversion_bits();
+  const auto& inversion = detail::AccesFFT::Table_inversion_bits(fft);
   EXPECT_EQ(inversion[0], 0);
   EXPECT_EQ(inversion[1], 1024);
   EXPECT_EQ(inversion[2], 512);
   EXPECT_EQ(inversion[2047], 2047);
   for (int taille : {2, 16, 32768}) {
     fft.Preparer_FFT(taille);
-    EXPECT_EQ(1 << fft.Etages_FFT(), taille);
+    EXPECT_EQ(1 << detail::AccesFFT::Etages_FFT(fft), taille);
   }
   EXPECT_EQ(Convertir_echantillon(0), -20000);
   EXPECT_EQ(Convertir_echantillon(128), 78);
@@ -44,10 +47,10 @@ TEST(FFT, Tables) {
 
 TEST(FFT, AmincissementA2048Points) {
   FFTEntiere fft;
-  std::vector<uint8_t> bloc(3675);
+  std::vector<uint8_t> bloc(kTaille_bloc_reception);
   for (std::size_t i = 0; i < bloc.size(); ++i) bloc[i] = static_cast<uint8_t>(i % 251);
   fft.Analyser_bloc(bloc);
-  const auto& entree = fft.Entree_FFT();
+  const auto& entree = detail::AccesFFT::Entree_FFT(fft);
   ASSERT_EQ(entree.size(), 2048u);
   const int positions[] = {2, 4, 6, 8, 9};
   for (int i = 0; i < 5; ++i)
@@ -58,7 +61,7 @@ TEST(FFT, AmincissementA2048Points) {
 
 TEST(FFT, BlocConstantEtSinus) {
   FFTEntiere fft;
-  fft.Analyser_bloc(std::vector<uint8_t>(3675, 128));
+  fft.Analyser_bloc(std::vector<uint8_t>(kTaille_bloc_reception, 128));
   for (int k = kRaie_min_calculee; k <= kRaie_max_calculee; ++k)
     ASSERT_EQ(fft.Spectre()[k], 0) << k;
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <filesystem>
 #include <fstream>
@@ -7,6 +10,7 @@
 #include <thread>
 
 #include "shell/Cp1252.h"
+#include "shell/EcritureAtomique.h"
 #include "shell/FONCTIONS_FICHIERS.h"
 #include "shell/JournalQSO.h"
 
@@ -114,6 +118,32 @@ TEST_F(Fichiers, EcritureImpossibleLaisseLeFichierIntact) {
               "Impossible d'ouvrir le fichier F3.SER en \xE9"
               "criture.");
   }
+}
+
+// The one permission rule of every file written, and a write given up half
+// way: the previous file stays, no temporary file is left.
+TEST_F(Fichiers, EcritureAtomiquePermissionsEtAbandon) {
+  const mode_t masque = ::umask(027);
+  EXPECT_EQ(Ecrire_fichier_atomique(dossier_ / "NOUVEAU", "abc"), 0);
+  Creer("ANCIEN", "avant");
+  fs::permissions(dossier_ / "ANCIEN",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+  EXPECT_EQ(Ecrire_fichier_atomique(dossier_ / "ANCIEN", "apres"), 0);
+  ::umask(masque);
+  EXPECT_EQ(fs::status(dossier_ / "NOUVEAU").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(fs::status(dossier_ / "ANCIEN").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+  EXPECT_EQ(Contenu("ANCIEN"), "apres");
+  {
+    EcritureAtomique ecriture(dossier_ / "ANCIEN");
+    ASSERT_EQ(ecriture.Erreur_ouverture(), 0);
+    EXPECT_EQ(ecriture.Ecrire("moitié"), 0);
+  }
+  EXPECT_EQ(Contenu("ANCIEN"), "apres");
+  EXPECT_EQ(Nombre_de_fichiers(), 2);
+  EXPECT_EQ(EcritureAtomique(dossier_).Erreur_ouverture(), EISDIR);
+  EXPECT_EQ(Ecrire_fichier_atomique(dossier_ / "absent" / "X", "x"), ENOENT);
 }
 
 TEST(JournalQSO, MarqueursEtCaracteres) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dsp/FiltreTonalite.h"
+#include "shell/FormatSon.h"
 #include "tests/FiltreReference.h"
 
 namespace vestral {
@@ -36,7 +37,8 @@ std::vector<uint8_t> Son_aleatoire(std::mt19937& aleas, std::size_t taille) {
       } else if (genre >= 2) {
         const bool ton = genre == 3 || (i / point) % 3 != 2;
         if (ton)
-          x += amplitude * std::sin(2 * std::numbers::pi * f * static_cast<double>(i) / 11025);
+          x += amplitude * std::sin(2 * std::numbers::pi * f * static_cast<double>(i) /
+                                    kFrequence_echantillonnage_entree);
         x += bruit * gauss(aleas);
       }
       e.push_back(static_cast<uint8_t>(std::clamp(std::lround(x), 0L, 255L)));
@@ -65,7 +67,7 @@ void Comparer(unsigned graine, FiltreTonalite::Jeu jeu, bool par_lots) {
   rapide.Preparer_filtres();
   reference.Preparer_filtres();
 
-  const auto son = Son_aleatoire(aleas, 30 * 11025);
+  const auto son = Son_aleatoire(aleas, 30 * kFrequence_echantillonnage_entree);
   std::size_t prochain_evenement = 0;
   for (std::size_t i = 0; i < son.size();) {
     if (i >= prochain_evenement) {

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "dsp/FiltreTonalite.h"
+#include "shell/FormatSon.h"
 #include "tests/SignalTest.h"
 
 namespace vestral {
@@ -91,7 +92,7 @@ TEST(FiltreTonalite, SilenceGardeLaCleLevee) {
   r.Choisir_seuil_auto();
   FiltreTonalite filtre(r);
   filtre.Preparer_filtres();
-  for (int i = 0; i < 11025; ++i) {
+  for (int i = 0; i < kFrequence_echantillonnage_entree; ++i) {
     filtre.Traiter_echantillon(128);
     ASSERT_EQ(r.Enveloppe_filtree.load(), 0) << i;
   }

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "shell/FormatSon.h"
 #include "sound/FichierAudio.h"
 
 namespace vestral {
@@ -21,10 +22,10 @@ TEST(LectureAudio, HuitBitsDirectsCommeParLeCheminGeneral) {
   const auto dossier = std::filesystem::temp_directory_path();
   const auto mono = (dossier / "vestral_lecture_mono.wav").string();
   const auto stereo = (dossier / "vestral_lecture_stereo.wav").string();
-  ASSERT_EQ(Ecrire_wav_8bits(mono, octets), "");
+  ASSERT_EQ(Ecrire_wav(mono, octets), "");
   // The same samples on both channels: read through the general path.
   SF_INFO info{};
-  info.samplerate = 11025;
+  info.samplerate = kFrequence_echantillonnage_entree;
   info.channels = 2;
   info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_U8;
   SNDFILE* f = sf_open(stereo.c_str(), SFM_WRITE, &info);
@@ -74,7 +75,7 @@ TEST(LectureAudio, LecteurCommeLaLectureEntiere) {
   const auto chemin = (dossier / "vestral_lecteur_cas.wav").string();
   std::vector<uint8_t> octets(5000);
   for (std::size_t i = 0; i < octets.size(); ++i) octets[i] = static_cast<uint8_t>(i * 7);
-  const auto image = Image_wav_8bits(octets);
+  const auto image = *Image_wav(octets);
   const std::vector<std::vector<uint8_t>> cas = {
       image,
       std::vector<uint8_t>(image.begin(), image.begin() + 44 + 1234),  // cut short
@@ -93,7 +94,7 @@ TEST(LectureAudio, LecteurCommeLaLectureEntiere) {
     LecteurAudio lecteur;
     EXPECT_EQ(lecteur.Ouvrir(chemin), entiere.erreur) << k;
     std::vector<uint8_t> lus;
-    uint8_t morceau[3675];
+    uint8_t morceau[kTaille_bloc_reception];
     while (const std::size_t n = lecteur.Lire(morceau)) lus.insert(lus.end(), morceau, morceau + n);
     EXPECT_EQ(lus, entiere.echantillons) << k;
   }

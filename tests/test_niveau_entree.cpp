@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "shell/FormatSon.h"
 #include "sound/NiveauEntree.h"
 
 namespace vestral {
@@ -25,11 +26,14 @@ TEST(NiveauEntree, Niveaux) {
       {"constante", Bloc([](int) { return 37; }), "0 %"},
       {"carre pleine echelle", Bloc([](int i) { return i % 2 ? 255 : 0; }), "141 %"},
       {"sinus pleine echelle", Bloc([&](int i) {
-         return std::lround(127.5 + 127.5 * std::sin(2 * pi * 700 * i / 11025.0));
+         return std::lround(127.5 +
+                            127.5 * std::sin(2 * pi * 700 * i / kFrequence_echantillonnage_entree));
        }),
        "100 %"},
-      {"sinus mi-echelle",
-       Bloc([&](int i) { return std::lround(128 + 64 * std::sin(2 * pi * 700 * i / 11025.0)); }),
+      {"sinus mi-echelle", Bloc([&](int i) {
+         return std::lround(128 +
+                            64 * std::sin(2 * pi * 700 * i / kFrequence_echantillonnage_entree));
+       }),
        "50 %"},
   };
   for (const auto& c : cas) EXPECT_EQ(Texte_niveau(Niveau_bloc(c.bloc)), c.texte) << c.nom;

@@ -15,6 +15,7 @@
 #include "shell/Configuration.h"
 #include "shell/Cp1252.h"
 #include "shell/FONCTIONS_FICHIERS.h"
+#include "shell/FormatSon.h"
 #include "shell/JournalQSO.h"
 #include "sound/CarteSimulee.h"
 #include "sound/FONCTIONS_WAVE.h"
@@ -33,7 +34,7 @@ struct BancSon {
   // A start, six pump cycles and a stop, as the transceiver runs them.
   bool Cycle(Sens sens) {
     const bool entree = sens == Sens::Entree;
-    wave.Frequence_echantillonnage = 11025;
+    wave.Frequence_echantillonnage = kFrequence_echantillonnage_entree;
     wave.Taille_tampon = entree ? kTaille_bloc_reception : kTaille_bloc_emission;
     const bool ouvert = entree ? wave.Ouverture_flux_entree() : wave.Ouverture_flux_sortie();
     for (int cycle = 0; cycle < 6; ++cycle) {
@@ -108,7 +109,7 @@ TEST(PannesSon, CarteRetireeAChaqueCycleDuService) {
     for (int cycle_retrait = 0; cycle_retrait < 6; ++cycle_retrait) {
       BancSon banc;
       const bool entree = sens == Sens::Entree;
-      banc.wave.Frequence_echantillonnage = 11025;
+      banc.wave.Frequence_echantillonnage = kFrequence_echantillonnage_entree;
       banc.wave.Taille_tampon = entree ? kTaille_bloc_reception : kTaille_bloc_emission;
       ASSERT_TRUE(entree ? banc.wave.Ouverture_flux_entree() : banc.wave.Ouverture_flux_sortie());
       for (int cycle = 0; cycle < 8; ++cycle) {

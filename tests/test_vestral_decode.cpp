@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "morse/TableMorse.h"
+#include "shell/FormatSon.h"
 #include "sound/FichierAudio.h"
 #include "tests/SignalTest.h"
 
@@ -106,7 +107,7 @@ TEST_F(VestralDecode, FormatsEtFrequenceTrouvee) {
   } cas[] = {
       {"a.wav", 22050, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 700},
       {"b.flac", 48000, 1, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 1234},
-      {"c.wav", 11025, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 800},
+      {"c.wav", kFrequence_echantillonnage_entree, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 800},
       {"d.wav", 8000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 600},
   };
   for (const auto& c : cas) {
@@ -118,7 +119,8 @@ TEST_F(VestralDecode, FormatsEtFrequenceTrouvee) {
 }
 
 TEST_F(VestralDecode, OptionsEtInstants) {
-  Ecrire(Chemin("e.wav"), Morse("EE", 900, 11025), 11025, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+  Ecrire(Chemin("e.wav"), Morse("EE", 900, kFrequence_echantillonnage_entree),
+         kFrequence_echantillonnage_entree, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
   auto r =
       Lancer("--frequency 900 --speed 20 --threshold 400 --band wide --times " + Chemin("e.wav"));
   EXPECT_EQ(r.code, 0) << r.erreurs;
@@ -157,6 +159,10 @@ TEST_F(VestralDecode, Erreurs) {
       {"--speed", 2, "attend une valeur"},
       {"--nope x.wav", 2, "option inconnue"},
       {"a.wav b.wav", 2, "un seul fichier"},
+      {"--times=1 x.wav", 2, "ne prend pas de valeur"},
+      {"--band= x.wav", 2, "bande incorrecte"},
+      {"-5 x.wav", 2, "option inconnue : -5"},
+      {"--speed 20 --speed 9 x.wav", 2, "vitesse incorrecte : 9"},  // the last one counts
   };
   for (const auto& c : cas) {
     const auto r = Lancer(c.arguments);
@@ -171,13 +177,13 @@ TEST_F(VestralDecode, Erreurs) {
 TEST(FichierAudio, ImageWavEtLectureExacte) {
   std::vector<uint8_t> e = {0, 1, 127, 128, 129, 254, 255};
   const auto chemin = (fs::temp_directory_path() / "vestral-exact.wav").string();
-  ASSERT_EQ(Ecrire_wav_8bits(chemin, e), "");
+  ASSERT_EQ(Ecrire_wav(chemin, e), "");
   const auto lecture = Lire_fichier_audio(chemin);
   EXPECT_EQ(lecture.erreur, "");
   EXPECT_EQ(lecture.echantillons, e);
-  EXPECT_EQ(Image_wav_8bits(e).size(), 44u + 7 + 1);  // padded to a whole word
+  EXPECT_EQ(Image_wav(e)->size(), 44u + 7 + 1);  // padded to a whole word
   fs::remove(chemin);
-  EXPECT_NE(Ecrire_wav_8bits("/nonexistent/dir/x.wav", e), "");
+  EXPECT_NE(Ecrire_wav("/nonexistent/dir/x.wav", e), "");
 }
 
 }  // namespace

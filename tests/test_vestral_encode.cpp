@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "morse/Synthese.h"
+#include "shell/FormatSon.h"
 
 namespace vestral {
 namespace {
@@ -56,7 +57,7 @@ class VestralEncode : public ::testing::Test {
     if (!son) return {};
     EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_U8);
     EXPECT_EQ(info.channels, 1);
-    EXPECT_EQ(info.samplerate, 11025);
+    EXPECT_EQ(info.samplerate, kFrequence_echantillonnage_entree);
     std::vector<uint8_t> echantillons(static_cast<std::size_t>(info.frames));
     EXPECT_EQ(sf_read_raw(son, echantillons.data(), info.frames), info.frames);
     sf_close(son);

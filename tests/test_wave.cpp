@@ -14,6 +14,7 @@
 #include "morse/ChaineReception.h"
 #include "morse/Synthese.h"
 #include "shell/Cp1252.h"
+#include "shell/FormatSon.h"
 #include "sound/CarteSimulee.h"
 #include "sound/FONCTIONS_WAVE.h"
 #include "sound/NiveauEntree.h"
@@ -51,11 +52,11 @@ struct Banc {
             {wave.Sortie_2.Entete(), "S2"}};
   }
   void Debut_reception() {
-    wave.Frequence_echantillonnage = 11025;
+    wave.Frequence_echantillonnage = kFrequence_echantillonnage_entree;
     wave.Taille_tampon = kTaille_bloc_reception;
   }
   void Debut_emission() {
-    wave.Frequence_echantillonnage = 11025;
+    wave.Frequence_echantillonnage = kFrequence_echantillonnage_entree;
     wave.Taille_tampon = kTaille_bloc_emission;
   }
 };
@@ -158,7 +159,10 @@ TEST(Ouverture, RecordDeFormat) {
     int32_t frequence;
     Format_son attendu;
   } cas[] = {
-      {1, 0, 11025, {1, 1, 11025, 11025, 1, 8, 0}},
+      {1,
+       0,
+       kFrequence_echantillonnage_entree,
+       {1, 1, kFrequence_echantillonnage_entree, kFrequence_echantillonnage_entree, 1, 8, 0}},
       {0, 1, 22050, {1, 2, 22050, 88200, 4, 16, 0}},
       {7, 0, 44100, {1, 1, 44100, 88200, 2, 16, 0}},  // any value but 1 is 16 bits
   };
@@ -461,9 +465,10 @@ TEST(EchecsDesAppels, UnMessageParEtapeAvecSonCode) {
 TEST(EchecsDesAppels, OuvertureSilencieusePendantLaVerification) {
   Banc banc;
   banc.wave.Messages_ouverture = 0;
-  EXPECT_EQ(banc.wave.Ouverture_entree_son(1, 11025, 0), 0);
-  EXPECT_EQ(banc.wave.Ouverture_entree_son(1, 11025, 0), 1);  // already open: 4
-  EXPECT_EQ(banc.wave.Ouverture_sortie_son(1, 8000), 1);      // not a standard format: 32
+  EXPECT_EQ(banc.wave.Ouverture_entree_son(1, kFrequence_echantillonnage_entree, 0), 0);
+  EXPECT_EQ(banc.wave.Ouverture_entree_son(1, kFrequence_echantillonnage_entree, 0),
+            1);                                           // already open: 4
+  EXPECT_EQ(banc.wave.Ouverture_sortie_son(1, 8000), 1);  // not a standard format: 32
   EXPECT_TRUE(banc.rapport.Evenements().empty());
   banc.wave.Messages_ouverture = 1;
   EXPECT_EQ(banc.wave.Ouverture_sortie_son(1, 8000), 1);
@@ -505,7 +510,7 @@ TEST(EchecsDesAppels, AllocationRefusee) {
 TEST(EchecsDesAppels, BlocSansMemoireJamaisConfieAuPeripherique) {
   Banc banc;
   banc.Debut_reception();
-  ASSERT_EQ(banc.wave.Ouverture_entree_son(1, 11025, 0), 0);
+  ASSERT_EQ(banc.wave.Ouverture_entree_son(1, kFrequence_echantillonnage_entree, 0), 0);
   banc.carte.Refuser_allocation(2);
   banc.wave.Allocation_tampon(banc.wave.Entree_1);
   banc.carte.Vider_journal();

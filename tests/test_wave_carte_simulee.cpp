@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "morse/SignalSimule.h"
+#include "shell/FormatSon.h"
 #include "shell/Rapport.h"
 #include "sound/CarteSimulee.h"
 #include "sound/FONCTIONS_WAVE.h"
@@ -28,7 +29,8 @@ std::vector<uint8_t> Morse_factice(std::string_view texte, int, int frequence) {
   for (std::size_t c = 0; c < texte.size(); ++c) {
     for (int n = 0; n < 1000; ++n)
       s.push_back(static_cast<uint8_t>(
-          std::lround(128 + 127 * std::sin(2 * std::numbers::pi * frequence * n / 11025.0))));
+          std::lround(128 + 127 * std::sin(2 * std::numbers::pi * frequence * n /
+                                           kFrequence_echantillonnage_entree))));
     s.insert(s.end(), 1000, 128);
   }
   return s;
@@ -45,8 +47,8 @@ TEST(CarteSimulee, HorlogeDeTestAuMicroseconde) {
   CarteSimulee carte;
   RapportMemoire rapport;
   FonctionsWave wave(carte, rapport);
-  wave.Taille_tampon = kFrequence_son;
-  wave.Frequence_echantillonnage = kFrequence_son;
+  wave.Taille_tampon = kFrequence_echantillonnage_entree;
+  wave.Frequence_echantillonnage = kFrequence_echantillonnage_entree;
   ASSERT_TRUE(wave.Ouverture_flux_entree());
   for (int ms = 0; ms < 999; ++ms) carte.Avancer(std::chrono::milliseconds(1));
   EXPECT_EQ(wave.Bloc_entree_a_servir(), nullptr);
@@ -60,7 +62,7 @@ TEST(CarteSimulee, TramesManqueesSansBlocEnFile) {
   RapportMemoire rapport;
   FonctionsWave wave(carte, rapport);
   wave.Taille_tampon = 100;
-  wave.Frequence_echantillonnage = kFrequence_son;
+  wave.Frequence_echantillonnage = kFrequence_echantillonnage_entree;
   ASSERT_TRUE(wave.Ouverture_flux_entree());
   ASSERT_TRUE(wave.Ouverture_flux_sortie());
   carte.Avancer_echantillons(250);  // 200 recorded and played, 50 dropped and missing
@@ -76,7 +78,7 @@ TEST(CarteSimulee, FichierWavDeLaRestitution) {
   RapportMemoire rapport;
   FonctionsWave wave(carte, rapport);
   wave.Taille_tampon = kTaille_bloc_emission;
-  wave.Frequence_echantillonnage = kFrequence_son;
+  wave.Frequence_echantillonnage = kFrequence_echantillonnage_entree;
   ASSERT_TRUE(wave.Ouverture_flux_sortie());
   carte.Avancer_echantillons(kTaille_bloc_emission);
   Tampon_son* b = wave.Bloc_sortie_a_servir();
@@ -94,7 +96,7 @@ TEST(CarteSimulee, FichierWavDeLaRestitution) {
   SF_INFO info{};
   SNDFILE* fichier = sf_open(chemin.c_str(), SFM_READ, &info);
   ASSERT_NE(fichier, nullptr);
-  EXPECT_EQ(info.samplerate, 11025);
+  EXPECT_EQ(info.samplerate, kFrequence_echantillonnage_entree);
   EXPECT_EQ(info.channels, 1);
   EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_U8);
   std::vector<uint8_t> lu(static_cast<std::size_t>(info.frames));
@@ -155,7 +157,7 @@ TEST(SignalSimule, RapportSignalBruitEtBandeDuBruit) {
     for (std::size_t k = 1; k < taille / 2; ++k) {
       std::complex<double> x = 0;
       for (std::size_t i = 0; i < taille; ++i) x += bruit[debut + i] * racines[(k * i) % taille];
-      const double frequence = 11025.0 * double(k) / taille;
+      const double frequence = kFrequence_echantillonnage_entree * double(k) / taille;
       total += std::norm(x);
       if (frequence > 200 && frequence < 3500) dans_la_bande += std::norm(x);
     }
@@ -176,7 +178,7 @@ TEST(SignalSimule, SourceDeLaCarteSimulee) {
   RapportMemoire rapport;
   FonctionsWave wave(carte, rapport);
   wave.Taille_tampon = kTaille_bloc_reception;
-  wave.Frequence_echantillonnage = kFrequence_son;
+  wave.Frequence_echantillonnage = kFrequence_echantillonnage_entree;
   ASSERT_TRUE(wave.Ouverture_flux_entree());
   carte.Avancer(std::chrono::milliseconds(700));
   ASSERT_TRUE(wave.Bloc_plein(wave.Entree_1) && wave.Bloc_plein(wave.Entree_2));
@@ -201,7 +203,7 @@ TEST(SignalSimule, LeMorseSimuleSeDecode) {
   p.rapport_signal_bruit_db = 10;
   p.repeter = false;
   SignalSimule signal(p);
-  std::vector<uint8_t> e(11025 * 10);
+  std::vector<uint8_t> e(kFrequence_echantillonnage_entree * 10);
   signal.Produire(e.data(), e.size());
   ParametresReception r;
   r.frequence = static_cast<int>(std::lround(Trouver_frequence(e)));

@@ -6,10 +6,12 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "morse/ChaineReception.h"
 #include "shell/Cp1252.h"
 #include "sound/FichierAudio.h"
+#include "tools/LigneCommande.h"
 
 namespace {
 
@@ -63,73 +65,66 @@ int main(int argc, char** argv) {
   vestral::ParametresReception parametres;
   bool frequence_donnee = false;
   bool instants = false;
-  const char* fichier = nullptr;
 
-  for (int i = 1; i < argc; ++i) {
-    std::string_view option = argv[i];
-    std::string valeur;
-    const auto egal = option.find('=');
-    const bool avec_egal = option.starts_with("--") && egal != std::string_view::npos;
-    if (avec_egal) {
-      valeur = std::string(option.substr(egal + 1));
-      option = option.substr(0, egal);
-    }
-    auto Valeur = [&]() -> std::string {
-      if (avec_egal) return valeur;
-      if (i + 1 >= argc) Erreur_usage("l'option " + std::string(option) + " attend une valeur");
-      return argv[++i];
-    };
-    long n = 0;
-    if (option == "--help" || option == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (option == "--version") {
-      std::puts("vestral-decode " VESTRAL_VERSION);
-      return 0;
-    } else if (option == "--frequency") {
-      const std::string v = Valeur();
-      if (!Entier(v, 200, 2700, n))
-        Erreur_usage("fréquence incorrecte : " + v + " (200 à 2700 Hz)");
-      parametres.frequence = static_cast<int>(n);
-      frequence_donnee = true;
-    } else if (option == "--speed") {
-      const std::string v = Valeur();
-      if (v == "auto")
-        parametres.vitesse = 0;
-      else if (Entier(v, vestral::kVitesse_min, vestral::kVitesse_max, n))
-        parametres.vitesse = static_cast<int>(n);
-      else
-        Erreur_usage("vitesse incorrecte : " + v + " (auto, ou 10 à 54 mots par minute)");
-    } else if (option == "--threshold") {
-      const std::string v = Valeur();
-      if (v == "auto")
-        parametres.seuil = 0;
-      else if (Entier(v, 1, 65535, n))
-        parametres.seuil = static_cast<int>(n);
-      else
-        Erreur_usage("seuil incorrect : " + v + " (auto, ou 1 à 65535)");
-    } else if (option == "--band") {
-      const std::string v = Valeur();
-      if (v == "narrow")
-        parametres.bande_etroite = true;
-      else if (v == "wide")
-        parametres.bande_etroite = false;
-      else
-        Erreur_usage("bande incorrecte : " + v + " (narrow ou wide)");
-    } else if (option == "--times") {
-      if (avec_egal) Erreur_usage("l'option --times ne prend pas de valeur");
-      instants = true;
-    } else if (option == "--") {
-      if (i + 1 < argc && !fichier) fichier = argv[++i];
-      if (i + 1 < argc) Erreur_usage("un seul fichier à la fois");
-    } else if (option.starts_with("-") && option.size() > 1) {
-      Erreur_usage("option inconnue : " + std::string(option));
-    } else {
-      if (fichier) Erreur_usage("un seul fichier à la fois");
-      fichier = argv[i];
-    }
+  vestral::AnalyseurOptions app;
+  bool aide = false, version = false;
+  std::string frequence, vitesse, seuil, bande;
+  vestral::Ajouter_drapeau(app, "-h,--help", aide);
+  vestral::Ajouter_drapeau(app, "--version", version);
+  vestral::Ajouter_drapeau(app, "--times", instants);
+  app.add_option("--frequency", frequence);
+  app.add_option("--speed", vitesse);
+  app.add_option("--threshold", seuil);
+  app.add_option("--band", bande);
+  std::vector<std::string> fichiers;
+  const vestral::Echec_options echec = vestral::Analyser_options(app, argc, argv, fichiers);
+  using Genre = vestral::Echec_options::Genre;
+  if (echec.genre == Genre::Inconnue) Erreur_usage("option inconnue : " + echec.argument);
+  if (echec.genre == Genre::Valeur_manquante)
+    Erreur_usage("l'option " + echec.argument + " attend une valeur");
+  if (echec) Erreur_usage("l'option --times ne prend pas de valeur");
+  if (aide) {
+    std::fputs(kUsage, stdout);
+    return 0;
   }
-  if (!fichier) Erreur_usage("aucun fichier à décoder");
+  if (version) {
+    std::puts("vestral-decode " VESTRAL_VERSION);
+    return 0;
+  }
+  long n = 0;
+  if (app.count("--frequency")) {
+    if (!Entier(frequence, 200, 2700, n))
+      Erreur_usage("fréquence incorrecte : " + frequence + " (200 à 2700 Hz)");
+    parametres.frequence = static_cast<int>(n);
+    frequence_donnee = true;
+  }
+  if (app.count("--speed")) {
+    if (vitesse == "auto")
+      parametres.vitesse = 0;
+    else if (Entier(vitesse, vestral::kVitesse_min, vestral::kVitesse_max, n))
+      parametres.vitesse = static_cast<int>(n);
+    else
+      Erreur_usage("vitesse incorrecte : " + vitesse + " (auto, ou 10 à 54 mots par minute)");
+  }
+  if (app.count("--threshold")) {
+    if (seuil == "auto")
+      parametres.seuil = 0;
+    else if (Entier(seuil, 1, 65535, n))
+      parametres.seuil = static_cast<int>(n);
+    else
+      Erreur_usage("seuil incorrect : " + seuil + " (auto, ou 1 à 65535)");
+  }
+  if (app.count("--band")) {
+    if (bande == "narrow")
+      parametres.bande_etroite = true;
+    else if (bande == "wide")
+      parametres.bande_etroite = false;
+    else
+      Erreur_usage("bande incorrecte : " + bande + " (narrow ou wide)");
+  }
+  if (fichiers.size() > 1) Erreur_usage("un seul fichier à la fois");
+  if (fichiers.empty()) Erreur_usage("aucun fichier à décoder");
+  const char* fichier = fichiers.front().c_str();
 
   vestral::LecteurAudio lecteur;
   const std::string erreur = lecteur.Ouvrir(fichier);

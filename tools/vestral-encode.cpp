@@ -7,9 +7,6 @@
 // none, from standard input; it is UTF-8 and each line break counts as Enter.
 // Without --output the WAV goes to standard output.
 
-#include <fcntl.h>
-#include <sndfile.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,6 +24,9 @@
 
 #include "morse/Synthese.h"
 #include "shell/Cp1252.h"
+#include "shell/EcritureAtomique.h"
+#include "sound/FichierAudio.h"
+#include "tools/LigneCommande.h"
 
 namespace {
 
@@ -70,52 +70,43 @@ std::optional<int> Entier(std::string_view texte, int minimum, int maximum) {
 
 Options Lire_options(int argc, char** argv) {
   Options options;
-  bool fin_des_options = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string_view argument = argv[i];
-    if (fin_des_options || argument.size() < 2 || argument[0] != '-') {
-      options.mots.emplace_back(argument);
-      options.texte_en_arguments = true;
-      continue;
-    }
-    if (argument == "--") {
-      fin_des_options = true;
-      continue;
-    }
-    if (argument == "--help") {
-      std::cout << kUsage;
-      std::exit(0);
-    }
-    if (argument == "--version") {
-      std::cout << kVersion << '\n';
-      std::exit(0);
-    }
-    // --option VALEUR or --option=VALEUR
-    std::string_view nom = argument;
-    std::optional<std::string_view> valeur;
-    if (const auto egal = argument.find('='); egal != std::string_view::npos) {
-      nom = argument.substr(0, egal);
-      valeur = argument.substr(egal + 1);
-    }
-    if (nom != "--speed" && nom != "--frequency" && nom != "--output")
-      Mauvais_usage("option inconnue : " + std::string(argument));
-    if (!valeur) {
-      if (i + 1 >= argc) Mauvais_usage("valeur manquante pour " + std::string(nom));
-      valeur = argv[++i];
-    }
-    if (nom == "--speed") {
-      const auto v = Entier(*valeur, 10, 54);
-      if (!v) Mauvais_usage("vitesse invalide (10 à 54) : " + std::string(*valeur));
-      options.vitesse = *v;
-    } else if (nom == "--frequency") {
-      const auto v = Entier(*valeur, 200, 2700);
-      if (!v) Mauvais_usage("fréquence invalide (200 à 2700) : " + std::string(*valeur));
-      options.frequence = *v;
-    } else {
-      if (valeur->empty()) Mauvais_usage("nom de fichier vide pour --output");
-      options.sortie = std::string(*valeur);
-    }
+  AnalyseurOptions app;
+  bool aide = false, version = false;
+  std::string vitesse, frequence, sortie;
+  Ajouter_drapeau(app, "--help", aide);
+  Ajouter_drapeau(app, "--version", version);
+  app.add_option("--speed", vitesse);
+  app.add_option("--frequency", frequence);
+  CLI::Option* option_sortie = app.add_option("--output", sortie);
+  const Echec_options echec = Analyser_options(app, argc, argv, options.mots);
+  using Genre = Echec_options::Genre;
+  if (echec.genre == Genre::Inconnue) Mauvais_usage("option inconnue : " + echec.argument);
+  if (echec.genre == Genre::Valeur_manquante)
+    Mauvais_usage("valeur manquante pour " + echec.argument);
+  if (echec) Mauvais_usage("option inconnue : " + echec.argument);
+  if (aide) {
+    std::cout << kUsage;
+    std::exit(0);
   }
+  if (version) {
+    std::cout << kVersion << '\n';
+    std::exit(0);
+  }
+  if (app.count("--speed")) {
+    const auto v = Entier(vitesse, 10, 54);
+    if (!v) Mauvais_usage("vitesse invalide (10 à 54) : " + vitesse);
+    options.vitesse = *v;
+  }
+  if (app.count("--frequency")) {
+    const auto v = Entier(frequence, 200, 2700);
+    if (!v) Mauvais_usage("fréquence invalide (200 à 2700) : " + frequence);
+    options.frequence = *v;
+  }
+  if (option_sortie->count()) {
+    if (sortie.empty()) Mauvais_usage("nom de fichier vide pour --output");
+    options.sortie = sortie;
+  }
+  options.texte_en_arguments = !options.mots.empty();
   return options;
 }
 
@@ -187,107 +178,6 @@ std::string Texte_cp1252(std::string_view utf8, std::vector<Unite>& unites) {
   return texte;
 }
 
-// A growing memory file for libsndfile, so the WAV can go to a pipe.
-struct FichierMemoire {
-  std::vector<char> octets;
-  sf_count_t position = 0;
-};
-
-sf_count_t Memoire_longueur(void* donnees) {
-  return static_cast<sf_count_t>(static_cast<FichierMemoire*>(donnees)->octets.size());
-}
-sf_count_t Memoire_deplacer(sf_count_t decalage, int origine, void* donnees) {
-  auto& f = *static_cast<FichierMemoire*>(donnees);
-  const sf_count_t base = origine == SEEK_SET   ? 0
-                          : origine == SEEK_CUR ? f.position
-                                                : static_cast<sf_count_t>(f.octets.size());
-  if (base + decalage < 0) return -1;
-  f.position = base + decalage;
-  return f.position;
-}
-sf_count_t Memoire_lire(void* destination, sf_count_t nombre, void* donnees) {
-  auto& f = *static_cast<FichierMemoire*>(donnees);
-  const sf_count_t taille = static_cast<sf_count_t>(f.octets.size());
-  const sf_count_t lus = std::max<sf_count_t>(0, std::min(nombre, taille - f.position));
-  if (lus > 0)
-    std::memcpy(destination, f.octets.data() + f.position, static_cast<std::size_t>(lus));
-  f.position += lus;
-  return lus;
-}
-sf_count_t Memoire_ecrire(const void* source, sf_count_t nombre, void* donnees) {
-  auto& f = *static_cast<FichierMemoire*>(donnees);
-  const auto fin = static_cast<std::size_t>(f.position + nombre);
-  if (fin > f.octets.size()) f.octets.resize(fin);
-  std::memcpy(f.octets.data() + f.position, source, static_cast<std::size_t>(nombre));
-  f.position += nombre;
-  return nombre;
-}
-sf_count_t Memoire_position(void* donnees) {
-  return static_cast<FichierMemoire*>(donnees)->position;
-}
-
-std::optional<std::vector<char>> Wav(const std::vector<uint8_t>& echantillons) {
-  SF_VIRTUAL_IO es = {Memoire_longueur, Memoire_deplacer, Memoire_lire, Memoire_ecrire,
-                      Memoire_position};
-  FichierMemoire memoire;
-  SF_INFO format{};
-  format.samplerate = kFrequence_echantillonnage_emission;
-  format.channels = 1;
-  format.format = SF_FORMAT_WAV | SF_FORMAT_PCM_U8;
-  SNDFILE* son = sf_open_virtual(&es, SFM_WRITE, &format, &memoire);
-  if (!son) {
-    std::cerr << kNom << " : libsndfile : " << sf_strerror(nullptr) << '\n';
-    return std::nullopt;
-  }
-  // The samples are already 8-bit unsigned: written as they are.
-  const auto n = static_cast<sf_count_t>(echantillons.size());
-  const bool ok = sf_write_raw(son, echantillons.data(), n) == n;
-  if (!ok) std::cerr << kNom << " : libsndfile : " << sf_strerror(son) << '\n';
-  if (sf_close(son) != 0 || !ok) return std::nullopt;
-  return std::move(memoire.octets);
-}
-
-bool Ecrire_tout(int descripteur, const std::vector<char>& octets) {
-  std::size_t fait = 0;
-  while (fait < octets.size()) {
-    const ssize_t n = ::write(descripteur, octets.data() + fait, octets.size() - fait);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    fait += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Writes the file beside its target and renames it into place, so a failure
-// never leaves a half-written file.
-bool Ecrire_fichier(const std::string& chemin, const std::vector<char>& octets) {
-  namespace fs = std::filesystem;
-  const fs::path cible(chemin);
-  const fs::path dossier = cible.has_parent_path() ? cible.parent_path() : fs::path(".");
-  std::string modele = (dossier / ("." + cible.filename().string() + ".XXXXXX")).string();
-  const auto echec = [&](int erreur) {
-    std::cerr << kNom << " : impossible d'écrire « " << chemin << " » : " << std::strerror(erreur)
-              << '\n';
-    return false;
-  };
-  if (cible.filename().empty()) return echec(EISDIR);
-  const int descripteur = ::mkstemp(modele.data());
-  if (descripteur < 0) return echec(errno);
-  const mode_t masque = ::umask(0);
-  ::umask(masque);
-  int erreur = 0;
-  if (::fchmod(descripteur, 0666 & ~masque) != 0 || !Ecrire_tout(descripteur, octets) ||
-      ::fsync(descripteur) != 0)
-    erreur = errno != 0 ? errno : EIO;
-  if (::close(descripteur) != 0 && erreur == 0) erreur = errno;
-  if (erreur == 0 && ::rename(modele.c_str(), chemin.c_str()) != 0) erreur = errno;
-  if (erreur != 0) {
-    ::unlink(modele.c_str());
-    return echec(erreur);
-  }
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -321,11 +211,20 @@ int main(int argc, char** argv) {
     std::cerr << kNom << " : caractère refusé : " << unite.nom << '\n';
   }
 
-  const auto wav = Wav(echantillons);
-  if (!wav) return 1;
-  if (options.sortie) return Ecrire_fichier(*options.sortie, *wav) ? 0 : 1;
-  if (!Ecrire_tout(STDOUT_FILENO, *wav)) {
-    std::cerr << kNom << " : impossible d'écrire sur la sortie standard : " << std::strerror(errno)
+  if (options.sortie) {
+    const std::string erreur = Ecrire_wav(*options.sortie, echantillons);
+    if (erreur.empty()) return 0;
+    std::cerr << kNom << " : " << erreur << '\n';
+    return 1;
+  }
+  std::string erreur;
+  const auto wav = Image_wav(echantillons, {}, &erreur);
+  if (!wav) {
+    std::cerr << kNom << " : " << erreur << '\n';
+    return 1;
+  }
+  if (const int code = Ecrire_tout(STDOUT_FILENO, wav->data(), wav->size()); code != 0) {
+    std::cerr << kNom << " : impossible d'écrire sur la sortie standard : " << std::strerror(code)
               << '\n';
     return 1;
   }

@@ -23,6 +23,8 @@
 
 #include "morse/ChaineReception.h"
 #include "morse/TableMorse.h"
+#include "shell/FormatSon.h"
+#include "tools/LigneCommande.h"
 
 namespace {
 
@@ -52,9 +54,9 @@ class Bande {
     if (reste_ == 0) Nouvelle_periode();
     --reste_;
     ++position_;
-    const double t = static_cast<double>(position_ - debut_) / 11025;
+    const double t = static_cast<double>(position_ - debut_) / kFrequence_echantillonnage_entree;
     const double frequence = frequence_ + derive_ * t;
-    phase_ += 2 * std::numbers::pi * frequence / 11025;
+    phase_ += 2 * std::numbers::pi * frequence / kFrequence_echantillonnage_entree;
     if (phase_ > 2 * std::numbers::pi) phase_ -= 2 * std::numbers::pi;
     double fondu = 1;
     if (fading_ > 0) fondu = 0.55 + 0.45 * std::sin(2 * std::numbers::pi * fading_ * t);
@@ -85,7 +87,7 @@ class Bande {
 
   void Ajouter_texte(std::string_view texte, double point) {
     auto Ajouter = [&](double unites, bool ton) {
-      elements_.emplace_back(std::lround(unites * point * 11025), ton);
+      elements_.emplace_back(std::lround(unites * point * kFrequence_echantillonnage_entree), ton);
     };
     for (char c : texte) {
       if (c == ' ') {
@@ -113,7 +115,7 @@ class Bande {
     bruit_ = std::uniform_real_distribution<double>(0, 30)(aleas_);
     const int tirage = std::uniform_int_distribution<int>(0, 9)(aleas_);
     const double secondes = std::uniform_real_distribution<double>(2, 120)(aleas_);
-    reste_ = static_cast<int64_t>(secondes * 11025);
+    reste_ = static_cast<int64_t>(secondes * kFrequence_echantillonnage_entree);
     switch (tirage) {
       case 0:
         genre_ = Genre::Silence;
@@ -194,16 +196,18 @@ class Recu : public SortieDecodeur {
 int main(int argc, char** argv) {
   double heures = 24;
   unsigned graine = 1;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string option = argv[i];
-    if (option == "--hours")
-      heures = std::atof(argv[i + 1]);
-    else if (option == "--seed")
-      graine = static_cast<unsigned>(std::atoi(argv[i + 1]));
-    else {
+  {
+    AnalyseurOptions app;
+    std::string texte_heures, texte_graine;
+    app.add_option("--hours", texte_heures);
+    app.add_option("--seed", texte_graine);
+    std::vector<std::string> operandes;
+    if (Analyser_options(app, argc, argv, operandes) || !operandes.empty()) {
       std::fprintf(stderr, "Usage : vestral-soak [--hours H] [--seed N]\n");
       return 2;
     }
+    if (app.count("--hours")) heures = std::atof(texte_heures.c_str());
+    if (app.count("--seed")) graine = static_cast<unsigned>(std::atoi(texte_graine.c_str()));
   }
 
   JournalQSO journal;
@@ -219,7 +223,7 @@ int main(int argc, char** argv) {
   chaine.Preparer_decodeur();
 
   Bande bande(graine);
-  const auto total = static_cast<int64_t>(heures * 3600 * 11025);
+  const auto total = static_cast<int64_t>(heures * 3600 * kFrequence_echantillonnage_entree);
   int64_t fournis = 0;
   int propres = 0, propres_lus = 0, espaces_differents = 0;
   long resident_1h = 0, pic_1h = 0;
@@ -229,12 +233,13 @@ int main(int argc, char** argv) {
   // Checks the clean texts whose decoding is over, and forgets what was
   // decoded before them (the tool itself must not grow).
   auto Verifier = [&](int64_t position) {
-    while (!bande.propres.empty() && bande.propres.front().fin + 3 * 11025 < position) {
+    while (!bande.propres.empty() &&
+           bande.propres.front().fin + 3 * kFrequence_echantillonnage_entree < position) {
       const auto p = bande.propres.front();
       bande.propres.pop_front();
       std::string texte;
       for (const auto& c : recu.caracteres)
-        if (c.position >= p.debut && c.position <= p.fin + 3 * 11025)
+        if (c.position >= p.debut && c.position <= p.fin + 3 * kFrequence_echantillonnage_entree)
           texte += static_cast<char>(c.caractere);
       ++propres;
       // The characters must all come out, in order; a word space merged or
@@ -252,8 +257,8 @@ int main(int argc, char** argv) {
         std::printf("  manqué : « %s » -> « %s »\n", p.texte.c_str(), texte.c_str());
       }
     }
-    const int64_t oubli =
-        bande.propres.empty() ? position - 60 * 11025 : bande.propres.front().debut;
+    const int64_t oubli = bande.propres.empty() ? position - 60 * kFrequence_echantillonnage_entree
+                                                : bande.propres.front().debut;
     while (!recu.caracteres.empty() && recu.caracteres.front().position < oubli)
       recu.caracteres.pop_front();
   };
@@ -267,7 +272,7 @@ int main(int argc, char** argv) {
     chaine.fenetre.Ajout_bloc_recu(bloc);
     fournis += kTaille_bloc_reception;
     Verifier(fournis);
-    const int64_t heure = 3600 * 11025;
+    const int64_t heure = 3600 * kFrequence_echantillonnage_entree;
     if (fournis % heure < kTaille_bloc_reception) {
       const double secondes =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - depart).count();
@@ -295,8 +300,8 @@ int main(int argc, char** argv) {
       "h), "
       "%lld caractères, textes propres décodés %d/%d (dont %d aux espaces près), journal %u "
       "octets\n",
-      static_cast<double>(fournis) / 11025 / 3600, secondes,
-      static_cast<double>(fournis) / 11025 / secondes, pic, pic_1h,
+      static_cast<double>(fournis) / kFrequence_echantillonnage_entree / 3600, secondes,
+      static_cast<double>(fournis) / kFrequence_echantillonnage_entree / secondes, pic, pic_1h,
       static_cast<long long>(recu.total), propres_lus, propres, espaces_differents,
       static_cast<unsigned>(journal.Longueur_QSO()));
   bool echec = false;

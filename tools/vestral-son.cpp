@@ -18,6 +18,7 @@
 #include "sound/FONCTIONS_WAVE.h"
 #include "sound/linux/PeripheriqueSonPortAudio.h"
 #include "sound/linux/TonalitePortAudio.h"
+#include "tools/LigneCommande.h"
 
 using namespace vestral;
 using namespace std::chrono_literals;
@@ -52,7 +53,7 @@ void Capturer(FonctionsWave& wave) {
 }
 
 void Jouer(FonctionsWave& wave) {
-  wave.Frequence_echantillonnage = kFrequence_son;
+  wave.Frequence_echantillonnage = kFrequence_echantillonnage_entree;
   wave.Taille_tampon = kTaille_bloc_emission;
   if (!wave.Ouverture_flux_sortie()) {
     wave.Fermeture_flux_sortie();
@@ -67,8 +68,8 @@ void Jouer(FonctionsWave& wave) {
     }
     wave.Suppression_entete(*b);
     for (int i = 0; i < wave.Taille_tampon; ++i, ++n)
-      b->Donnees()[i] = static_cast<uint8_t>(
-          std::lround(128 + 90 * std::sin(2 * std::numbers::pi * 800 * n / kFrequence_son)));
+      b->Donnees()[i] = static_cast<uint8_t>(std::lround(
+          128 + 90 * std::sin(2 * std::numbers::pi * 800 * n / kFrequence_echantillonnage_entree)));
     wave.Preparation_entete(*b);
     wave.Ecriture_tampon_sortie(*b);
     ++blocs;
@@ -104,18 +105,26 @@ void Ecouter(TonalitePortAudio& tonalite) {
 
 int main(int argc, char** argv) {
   const ChoixPeripheriques choix = Lire_choix_peripheriques(argc, argv);
-  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    std::cout << kAide << kAide_choix_peripheriques;
-    return 0;
-  }
-  if (argc == 2 && std::string(argv[1]) == "--version") {
-    std::cout << "vestral-son " VESTRAL_VERSION "\n";
-    return 0;
-  }
-  if (!choix.erreur.empty() || argc > 1) {
+  AnalyseurOptions app;
+  bool aide = false, version = false;
+  Ajouter_drapeau(app, "-h,--help", aide);
+  Ajouter_drapeau(app, "--version", version);
+  std::vector<std::string> operandes;
+  const Echec_options echec = Analyser_options(app, argc, argv, operandes);
+  if (choix.erreur.empty() && !echec && operandes.empty()) {
+    if (aide) {
+      std::cout << kAide << kAide_choix_peripheriques;
+      return 0;
+    }
+    if (version) {
+      std::cout << "vestral-son " VESTRAL_VERSION "\n";
+      return 0;
+    }
+  } else {
     std::cerr << "vestral-son : "
-              << (choix.erreur.empty() ? "argument inconnu : " + std::string(argv[1])
-                                       : choix.erreur)
+              << (!choix.erreur.empty()
+                      ? choix.erreur
+                      : "argument inconnu : " + (echec ? echec.argument : operandes.front()))
               << "\n\n"
               << kAide << kAide_choix_peripheriques;
     return 2;

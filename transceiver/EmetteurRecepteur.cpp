@@ -183,7 +183,7 @@ void EmetteurRecepteur::Initialisation_emetteur_recepteur() {
   environnement_.Reglage_mixer(operateur_.Volume_enregistrement_gauche,
                                operateur_.Volume_enregistrement_droite);
 
-  wave_.Frequence_echantillonnage = kFrequence_son;
+  wave_.Frequence_echantillonnage = kFrequence_echantillonnage_entree;
   wave_.Taille_tampon = kTaille_bloc_reception;
 
   emetteur_.Emission_continue(false);
@@ -222,7 +222,7 @@ void EmetteurRecepteur::Initialisation_emetteur_recepteur() {
 void EmetteurRecepteur::Demarrage_reception() {
   Silence();
   environnement_.Relacher_PTT();
-  wave_.Frequence_echantillonnage = kFrequence_son;
+  wave_.Frequence_echantillonnage = kFrequence_echantillonnage_entree;
   wave_.Taille_tampon = kTaille_bloc_reception;
   reception_en_cours_ = true;
   Libelles_reception();
@@ -234,7 +234,7 @@ void EmetteurRecepteur::Demarrage_reception() {
 void EmetteurRecepteur::Demarrage_transmission() {
   environnement_.Activer_PTT();
   reception_en_cours_ = false;
-  wave_.Frequence_echantillonnage = kFrequence_echantillonnage_emission;
+  wave_.Frequence_echantillonnage = kFrequence_echantillonnage_entree;
   wave_.Taille_tampon = kTaille_bloc_emission;
   Libelles_transmission();
   vue_.Focus(Controle::Memo2);

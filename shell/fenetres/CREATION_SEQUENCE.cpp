@@ -7,9 +7,9 @@
 #include <QTextCursor>
 #include <cctype>
 
+#include "morse/FiltreSequence.h"
 #include "shell/Configuration.h"
 #include "shell/FONCTIONS_FICHIERS.h"
-#include "morse/FiltreSequence.h"
 #include "shell/fenetres/OutilsQt.h"
 
 namespace vestral {
@@ -168,7 +168,8 @@ void TForm5::A_l_activation_de_la_fiche() {
 
 void TForm5::Sauvegarde_du_texteClick() {
   texte_sequence_edite_ = Depuis_qt(Memo1->toPlainText());
-  fichiers_.Ecriture_fichier_texte(Fichier_sequence, texte_sequence_edite_);
+  // The file layer reports a failure itself; the text stays in the editor.
+  static_cast<void>(fichiers_.Ecriture_fichier_texte(Fichier_sequence, texte_sequence_edite_));
   const int numero = Configuration::Numero_sequence(Fichier_sequence);
   if (numero) configuration_.Sequence(numero) = texte_sequence_edite_;
 }

@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include "shell/linux/Descripteur.h"
+#include "shell/Descripteur.h"
 
 namespace vestral {
 namespace {

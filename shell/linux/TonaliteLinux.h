@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/Descripteur.h"
 #include "shell/HautParleur.h"
-#include "shell/linux/Descripteur.h"
 
 namespace vestral {
 

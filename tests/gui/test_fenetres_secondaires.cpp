@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "shell/Cp1252.h"
+#include "shell/FormatSon.h"
 #include "shell/fenetres/A_PROPOS.h"
 #include "shell/fenetres/CREATION_SEQUENCE.h"
 #include "shell/fenetres/EDITEUR_FICHIER_QSO.h"
@@ -187,10 +188,12 @@ TEST_F(Fenetres, NiveauDesEntreesSon) {
   Ecrire("CONFCWER.SER", std::string{20, 60, 1, 0x20, 5, 2, 1});  // x 0,6, line-in right
   Demarrer();
   const double pi = std::acos(-1.0);
-  peripheriques.blocs = {Bloc([](int i) { return i % 2 ? 255 : 0; }), Bloc([&](int i) {
-                           return std::lround(127.5 + 127.5 * std::sin(2 * pi * 700 * i / 11025.0));
-                         }),
-                         Bloc([](int) { return 128; })};
+  peripheriques.blocs = {
+      Bloc([](int i) { return i % 2 ? 255 : 0; }), Bloc([&](int i) {
+        return std::lround(127.5 +
+                           127.5 * std::sin(2 * pi * 700 * i / kFrequence_echantillonnage_entree));
+      }),
+      Bloc([](int) { return 128; })};
   mixer.commandes.clear();
   Pendant_modal("Niveau_sur_les_entrees_son", [&](QWidget* niveau) {
     EXPECT_TRUE(economiseur.suspendu);

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "shell/Cp1252.h"
-#include "shell/linux/Descripteur.h"
+#include "shell/Descripteur.h"
 #include "shell/linux/PortSerieLinux.h"
 
 namespace vestral {

@@ -166,7 +166,7 @@ TEST_F(WavePortAudio, CaptureDUnEnregistrement) {
   RapportMemoire rapport;
   PeripheriqueSonPortAudio carte(Options());
   FonctionsWave wave(carte, rapport);
-  wave.Frequence_echantillonnage = kFrequence_son;
+  wave.Frequence_echantillonnage = kFrequence_echantillonnage_entree;
   wave.Taille_tampon = kTaille_bloc_reception;
   ASSERT_TRUE(wave.Ouverture_flux_entree());
   EXPECT_FALSE(carte.Conversion_active(Sens::Entree));
@@ -216,7 +216,7 @@ TEST_F(WavePortAudio, RestitutionDUneSuiteDeBlocs) {
   {
     PeripheriqueSonPortAudio carte(Options());
     FonctionsWave wave(carte, rapport);
-    wave.Frequence_echantillonnage = kFrequence_son;
+    wave.Frequence_echantillonnage = kFrequence_echantillonnage_entree;
     wave.Taille_tampon = kTaille_bloc_emission;
     ASSERT_TRUE(wave.Ouverture_flux_sortie());
     EXPECT_FALSE(carte.Conversion_active(Sens::Sortie));
@@ -278,7 +278,7 @@ TEST_F(WavePortAudio, CaptureConvertieDepuisUnPeripheriqueA48kHz) {
   options.frequence_peripherique = 48000;
   PeripheriqueSonPortAudio carte(options);
   FonctionsWave wave(carte, rapport);
-  wave.Frequence_echantillonnage = kFrequence_son;
+  wave.Frequence_echantillonnage = kFrequence_echantillonnage_entree;
   wave.Taille_tampon = kTaille_bloc_reception;
   ASSERT_TRUE(wave.Ouverture_flux_entree());
   EXPECT_TRUE(carte.Conversion_active(Sens::Entree));
@@ -290,7 +290,7 @@ TEST_F(WavePortAudio, CaptureConvertieDepuisUnPeripheriqueA48kHz) {
   // 8-bit samples at 11025 Hz: the same sine, 64 steps high, past the
   // resampler's first samples.
   std::vector<double> x(blocs[0].donnees.begin() + 200, blocs[0].donnees.end());
-  const Mesure_sinus m = Mesurer(x, 1000, kFrequence_son);
+  const Mesure_sinus m = Mesurer(x, 1000, kFrequence_echantillonnage_entree);
   EXPECT_NEAR(m.amplitude, 64.0, 2.0);
   EXPECT_LT(m.residu, 1.5);
 }
@@ -298,8 +298,8 @@ TEST_F(WavePortAudio, CaptureConvertieDepuisUnPeripheriqueA48kHz) {
 TEST_F(WavePortAudio, RestitutionConvertieVersUnPeripheriqueA48kHz) {
   std::vector<uint8_t> ton(kTaille_bloc_emission);
   for (std::size_t n = 0; n < ton.size(); ++n)
-    ton[n] = static_cast<uint8_t>(
-        std::lround(128 + 64 * std::sin(2 * std::numbers::pi * 1000 * n / kFrequence_son)));
+    ton[n] = static_cast<uint8_t>(std::lround(
+        128 + 64 * std::sin(2 * std::numbers::pi * 1000 * n / kFrequence_echantillonnage_entree)));
 
   RapportMemoire rapport;
   {
@@ -308,7 +308,7 @@ TEST_F(WavePortAudio, RestitutionConvertieVersUnPeripheriqueA48kHz) {
     options.frequence_peripherique = 48000;
     PeripheriqueSonPortAudio carte(options);
     FonctionsWave wave(carte, rapport);
-    wave.Frequence_echantillonnage = kFrequence_son;
+    wave.Frequence_echantillonnage = kFrequence_echantillonnage_entree;
     wave.Taille_tampon = kTaille_bloc_emission;
     ASSERT_TRUE(wave.Ouverture_flux_sortie());
     EXPECT_TRUE(carte.Conversion_active(Sens::Sortie));

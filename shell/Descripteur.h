@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <utility>
 
 namespace vestral {
@@ -23,8 +24,11 @@ class Descripteur {
 
   int fd() const { return fd_; }
   bool Valide() const { return fd_ >= 0; }
-  void Fermer() {
-    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+  // 0, or the errno of a failed close (a written file may report a late
+  // write error there).
+  int Fermer() {
+    if (fd_ < 0) return 0;
+    return ::close(std::exchange(fd_, -1)) == 0 ? 0 : errno;
   }
 
  private:
