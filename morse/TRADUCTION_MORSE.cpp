@@ -48,9 +48,9 @@ void Decodeur::Preparer() {
   releves_.clear();
   releve_suivant_ = 0;
   // Until the first millisecond step: the values as they stand.
-  enveloppe_vue_ = reglages_.Enveloppe_filtree.load(std::memory_order_relaxed);
-  seuil_vu_ = reglages_.Seuil_filtrage.load(std::memory_order_relaxed);
-  duree_point_vue_ = reglages_.Duree_point_reception.load(std::memory_order_relaxed);
+  enveloppe_vue_ = filtre_.Enveloppe_filtree();
+  seuil_vu_ = filtre_.Seuil_filtrage();
+  duree_point_vue_ = filtre_.Duree_point_reception();
   relance_ = false;
   crete_entree_ = 0;
   evenements_.clear();
@@ -161,15 +161,15 @@ void Decodeur::Filtrer(const uint8_t* echantillons, int nombre, int64_t position
 
     compteur_echantillons_ += n;
     if (compteur_echantillons_ % kEchantillons_presence == 0) {
-      const int32_t enveloppe = reglages_.Enveloppe_filtree.load(std::memory_order_relaxed);
-      const int32_t seuil = reglages_.Seuil_filtrage.load(std::memory_order_relaxed);
+      const int32_t enveloppe = filtre_.Enveloppe_filtree();
+      const int32_t seuil = filtre_.Seuil_filtrage();
       Ajouter_evenement(TypeEvenement::Enveloppe, position, enveloppe);
       Ajouter_evenement(TypeEvenement::Seuil, position, seuil);
       Ajouter_evenement(TypeEvenement::Presence, position, enveloppe > seuil ? 1 : 0);
     }
     if (compteur_echantillons_ == kEchantillons_vitesse) {
       Ajouter_evenement(TypeEvenement::Vitesse, position,
-                        reglages_.Vitesse_auto == 1 ? reglages_.Vitesse_estimee.load()
+                        reglages_.Vitesse_auto == 1 ? filtre_.Vitesse_estimee()
                                                     : reglages_.Vitesse_reception.load());
       compteur_echantillons_ = 0;
     }
