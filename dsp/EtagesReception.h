@@ -183,7 +183,7 @@ class EstimateurVitesse {
   void Redemarrer();
   // A slow step; answers whether it ran with a measure below 420 (a slow
   // sender: the automatic threshold is then raised).
-  bool Pas(double moyenne, double niveau_moyen);
+  [[nodiscard]] bool Pas(double moyenne, double niveau_moyen);
   double Mesure() const { return mesure_; }
   int32_t Vitesse() const { return vitesse_.load(std::memory_order_relaxed); }
   uint16_t Duree_point() const { return duree_point_; }
