@@ -18,7 +18,9 @@
 namespace vestral {
 
 // Its name in the menus (CP1252).
-inline constexpr std::string_view kNom_decodeur_classique = "D\xE9" "codeur classique";
+inline constexpr std::string_view kNom_decodeur_classique =
+    "D\xE9"
+    "codeur classique";
 
 class ChaineReception final : public DecodeurMorse {
  public:

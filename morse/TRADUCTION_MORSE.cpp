@@ -147,8 +147,9 @@ void Decodeur::Filtrer(const uint8_t* echantillons, int nombre, int64_t position
   while (nombre > 0) {
     // Up to the next sample after which something is looked at: the
     // signal presence, the speed display.
-    const int n = std::min({nombre, kEchantillons_presence - compteur_echantillons_ % kEchantillons_presence,
-                            kEchantillons_vitesse - compteur_echantillons_});
+    const int n =
+        std::min({nombre, kEchantillons_presence - compteur_echantillons_ % kEchantillons_presence,
+                  kEchantillons_vitesse - compteur_echantillons_});
     for (int i = kPas_niveau_entree - 1 - compteur_niveau_; i < n; i += kPas_niveau_entree) {
       const int32_t v = std::abs(2 * echantillons[i] - 255) * 20;
       crete_entree_ = v > crete_entree_ ? v : (crete_entree_ > 0 ? crete_entree_ - 1 : 0);
@@ -215,7 +216,8 @@ bool Decodeur::Poursuivre_attente() {
     attente_en_lecture_ = false;
     Prendre(1);
     position_courante_ = Position_lecture();
-    if (position_courante_ - position_repere_ >= attente_ || position_courante_ < position_repere_) {
+    if (position_courante_ - position_repere_ >= attente_ ||
+        position_courante_ < position_repere_) {
       position_repere_ = position_courante_;
       return true;
     }

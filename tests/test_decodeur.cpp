@@ -2,9 +2,9 @@
 
 #include <chrono>
 #include <cmath>
-#include <string>
 #include <memory>
 #include <random>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -201,8 +201,8 @@ TEST(Decodeur, FilDuDecodeurNourriParBlocs) {
   FenetreEchantillons fenetre(kTaille_bloc_reception);
   AppelsSynchronises appels;
   std::atomic<uint8_t> active{0};
-  auto fil = std::make_unique<TRADUCTION_CARACTERES>(chaine, fenetre, journal, memoire, appels,
-                                                      active);
+  auto fil =
+      std::make_unique<TRADUCTION_CARACTERES>(chaine, fenetre, journal, memoire, appels, active);
   const auto& e = signal.Echantillons();
   for (std::size_t debut = 0; debut + kTaille_bloc_reception <= e.size();
        debut += kTaille_bloc_reception) {
@@ -254,7 +254,9 @@ TEST(Decodeur, RelanceEntreDeuxPas) {
   for (const auto& ev : evenements)
     if (ev.type == TypeEvenement::Caractere) texte += static_cast<char>(ev.valeur);
   EXPECT_EQ(texte, "E ");
-  EXPECT_EQ(chaine.Nom(), "D\xE9" "codeur classique");
+  EXPECT_EQ(chaine.Nom(),
+            "D\xE9"
+            "codeur classique");
 }
 
 // Over a long recording the tone is looked for in blocks spread evenly over

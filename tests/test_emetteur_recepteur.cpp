@@ -14,8 +14,8 @@
 
 #include "EmetteurRecepteurFactice.h"
 #include "morse/ChaineReception.h"
-#include "shell/Cp1252.h"
 #include "morse/SignalSimule.h"
+#include "shell/Cp1252.h"
 
 namespace vestral {
 namespace {

@@ -26,7 +26,8 @@ TEST(Produits, SommesDeProduitsSurChaqueJeu) {
     if (produits == nullptr) continue;  // not on this processor
     for (int termes : {64, 128, 256, 320}) {
       for (int n : {0, 1, 3, 4, 5, 17, 64}) {
-        std::vector<int16_t> x(static_cast<std::size_t>(n + termes)), c(static_cast<std::size_t>(termes));
+        std::vector<int16_t> x(static_cast<std::size_t>(n + termes)),
+            c(static_cast<std::size_t>(termes));
         for (auto& v : x) v = static_cast<int16_t>(valeur(aleas) / 16);
         for (auto& v : c) v = static_cast<int16_t>(valeur(aleas));
         std::vector<int32_t> s(static_cast<std::size_t>(n) + 1, -7);
@@ -34,7 +35,8 @@ TEST(Produits, SommesDeProduitsSurChaqueJeu) {
         for (int i = 0; i < n; ++i) {
           int32_t attendu = 0;
           for (int j = 0; j < termes; ++j) attendu += int32_t{x[i + j]} * c[j];
-          ASSERT_EQ(s[i], attendu) << static_cast<int>(jeu) << " " << termes << " " << n << " " << i;
+          ASSERT_EQ(s[i], attendu)
+              << static_cast<int>(jeu) << " " << termes << " " << n << " " << i;
         }
         EXPECT_EQ(s[n], -7);  // nothing written past the n sums
       }
@@ -49,7 +51,8 @@ int32_t Sortie_attendue(const CoefficientsPasseBande& c, const std::vector<int>&
   const int n = static_cast<int>(entrees.size());
   for (int k = 0; k < kLongueur_passe_bande && k < n; ++k) {
     const int demi = k < kDemi_passe_bande ? kDemi_passe_bande - 1 - k : k - kDemi_passe_bande;
-    somme += int64_t{c[static_cast<std::size_t>(demi)]} * entrees[static_cast<std::size_t>(n - 1 - k)];
+    somme +=
+        int64_t{c[static_cast<std::size_t>(demi)]} * entrees[static_cast<std::size_t>(n - 1 - k)];
   }
   return static_cast<int32_t>(std::clamp<int64_t>(somme * kGain_passe_bande / 100000, -3825, 3825));
 }

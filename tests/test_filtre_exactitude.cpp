@@ -83,9 +83,7 @@ void Comparer(unsigned graine, FiltreTonalite::Jeu jeu, bool par_lots) {
         reference.Regler_passe_bande();
       } else if (genre == 5) {
         const int v = std::uniform_int_distribution<int>(0, 8)(aleas);
-        Deux([&](auto& r) {
-          v == 8 ? r.Choisir_vitesse_auto() : r.Choisir_vitesse(kVitesses[v]);
-        });
+        Deux([&](auto& r) { v == 8 ? r.Choisir_vitesse_auto() : r.Choisir_vitesse(kVitesses[v]); });
       } else if (genre == 6) {
         const int s = std::uniform_int_distribution<int>(0, 7)(aleas);
         Deux([&](auto& r) {

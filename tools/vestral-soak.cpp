@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "morse/ChaineReception.h"
-#include "shell/JournalQSO.h"
 #include "morse/TableMorse.h"
+#include "shell/JournalQSO.h"
 
 namespace {
 

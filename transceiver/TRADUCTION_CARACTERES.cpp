@@ -119,8 +119,8 @@ void TRADUCTION_CARACTERES::Boucle() {
     if (indicateur_.A_rafraichir(horloge_())) sortie_.Signal(indicateur_.Rafraichir(horloge_()));
     // A block, the stop, or the next refresh of the indicator.
     if (!fenetre_.Attendre_echantillon(indicateur_.Delai_ms(horloge_()))) continue;
-    const int n = fenetre_.Prendre_echantillons(echantillons.data(),
-                                                static_cast<int>(echantillons.size()));
+    const int n =
+        fenetre_.Prendre_echantillons(echantillons.data(), static_cast<int>(echantillons.size()));
     if (n == 0) continue;
     decodeur_.Pousser(std::span(echantillons).first(static_cast<std::size_t>(n)));
     Livrer();

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "morse/DecodeurMorse.h"
+#include "morse/TRADUCTION_MORSE.h"
 
 namespace vestral {
 
@@ -68,7 +69,7 @@ class IndicateurSignal {
   [[nodiscard]] bool Rafraichir(uint32_t maintenant);
 
  private:
-  std::array<uint8_t, 25> historique_{};
+  std::array<uint8_t, kCases_historique_signal> historique_{};
   int index_ = 0;
   uint32_t debut_ = 0;
   uint32_t dernier_rafraichissement_ = 0;

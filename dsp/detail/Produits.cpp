@@ -37,13 +37,12 @@ void Produits_sse2(const int16_t* x, const int16_t* c, int32_t* s, int n, int te
 // The same on 16 products per instruction.
 __attribute__((target("avx2"))) void Produits_avx2(const int16_t* x, const int16_t* c, int32_t* s,
                                                    int n, int termes) {
-  auto Somme = [c, termes](const int16_t* v) __attribute__((target("avx2"))) {
+  auto Somme = [ c, termes ](const int16_t* v) __attribute__((target("avx2"))) {
     __m256i a0 = _mm256_setzero_si256(), a1 = _mm256_setzero_si256();
     for (int b = 0; b < termes; b += 32) {
       const auto* pv = reinterpret_cast<const __m256i*>(v + b);
       const auto* pc = reinterpret_cast<const __m256i*>(c + b);
-      a0 = _mm256_add_epi32(a0,
-                            _mm256_madd_epi16(_mm256_loadu_si256(pv), _mm256_loadu_si256(pc)));
+      a0 = _mm256_add_epi32(a0, _mm256_madd_epi16(_mm256_loadu_si256(pv), _mm256_loadu_si256(pc)));
       a1 = _mm256_add_epi32(
           a1, _mm256_madd_epi16(_mm256_loadu_si256(pv + 1), _mm256_loadu_si256(pc + 1)));
     }

@@ -34,7 +34,7 @@ class ReserveCadres {
       bloc = libres_[classe].back();
       libres_[classe].pop_back();
     } else {
-      bloc = ::operator new(classe * kGrain);
+      bloc = ::operator new(classe* kGrain);
     }
     auto* entete = static_cast<Entete*>(bloc);
     entete->reserve = this;
