@@ -7,7 +7,9 @@ namespace {
 
 // Pairs of products added by pmaddwd: 8 per instruction, four sums at a
 // time, their lanes added together in one tree.
-void Produits_sse2(const int16_t* x, const int16_t* c, int32_t* s, int n, int termes) {
+template <int kTermes>
+void Produits_sse2_fixe(const int16_t* x, const int16_t* c, int32_t* s, int n, int termes) {
+  if constexpr (kTermes > 0) termes = kTermes;
   auto Somme = [c, termes](const int16_t* v) {
     __m128i a0 = _mm_setzero_si128(), a1 = _mm_setzero_si128();
     for (int b = 0; b < termes; b += 16) {
@@ -34,9 +36,19 @@ void Produits_sse2(const int16_t* x, const int16_t* c, int32_t* s, int n, int te
   }
 }
 
+// The filters' two lengths with a fixed count (the loops unrolled), any
+// other as it comes.
+void Produits_sse2(const int16_t* x, const int16_t* c, int32_t* s, int n, int termes) {
+  if (termes == 256) return Produits_sse2_fixe<256>(x, c, s, n, termes);
+  if (termes == 128) return Produits_sse2_fixe<128>(x, c, s, n, termes);
+  Produits_sse2_fixe<0>(x, c, s, n, termes);
+}
+
 // The same on 16 products per instruction.
-__attribute__((target("avx2"))) void Produits_avx2(const int16_t* x, const int16_t* c, int32_t* s,
-                                                   int n, int termes) {
+template <int kTermes>
+__attribute__((target("avx2"))) void Produits_avx2_fixe(const int16_t* x, const int16_t* c,
+                                                        int32_t* s, int n, int termes) {
+  if constexpr (kTermes > 0) termes = kTermes;
   auto Somme = [ c, termes ](const int16_t* v) __attribute__((target("avx2"))) {
     __m256i a0 = _mm256_setzero_si256(), a1 = _mm256_setzero_si256();
     for (int b = 0; b < termes; b += 32) {
@@ -64,6 +76,13 @@ __attribute__((target("avx2"))) void Produits_avx2(const int16_t* x, const int16
     _mm256_store_si256(reinterpret_cast<__m256i*>(l), Somme(x + i));
     s[i] = l[0] + l[1] + l[2] + l[3] + l[4] + l[5] + l[6] + l[7];
   }
+}
+
+__attribute__((target("avx2"))) void Produits_avx2(const int16_t* x, const int16_t* c, int32_t* s,
+                                                   int n, int termes) {
+  if (termes == 256) return Produits_avx2_fixe<256>(x, c, s, n, termes);
+  if (termes == 128) return Produits_avx2_fixe<128>(x, c, s, n, termes);
+  Produits_avx2_fixe<0>(x, c, s, n, termes);
 }
 
 // 32 products per instruction, added in pairs straight into the sums; the
