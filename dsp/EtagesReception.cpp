@@ -104,7 +104,10 @@ int32_t Vitesse_de_mesure(double z) {
 
 // ---------------------------------------------------------------- band-pass
 
-PasseBande::PasseBande() : produits_(Le_plus_large(jeu_)), echelle_(Echelle_pour(jeu_)) {}
+PasseBande::PasseBande() {
+  produits_ = Le_plus_large(jeu_);
+  echelle_ = Echelle_pour(jeu_);
+}
 
 bool PasseBande::Choisir_jeu(JeuInstructions jeu) {
   const auto p = detail::Produits_pour(jeu);

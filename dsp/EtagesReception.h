@@ -83,9 +83,9 @@ class PasseBande {
   [[nodiscard]] CoefficientsPasseBande Coefficients();
 
  private:
-  JeuInstructions jeu_;
-  detail::Produits produits_;
-  Echelle echelle_;
+  JeuInstructions jeu_ = JeuInstructions::Base;
+  detail::Produits produits_ = nullptr;
+  Echelle echelle_ = nullptr;
   // The whole symmetric response padded with zeros to 256 (int16 suffices:
   // |c| <= 200000 x 600 / 5512), and the inputs in arrival order; an output
   // is the sum over the newest 230. Every product and partial sum fits in
@@ -141,7 +141,7 @@ class BancPasseBas {
  private:
   static constexpr int kTermes = 128;
   static constexpr int kTampon = 1024;
-  detail::Produits produits_;
+  detail::Produits produits_ = nullptr;
   std::array<LignePasseBas, kVitesse_max - kVitesse_min + 1> table_{};
   // Each row over its whole symmetric length N(v), zero past it, in 16 bits
   // (|h| <= 10000 x 2 x 23 / 1002, |x| <= 11 x 3825 / 10), so that the
