@@ -48,66 +48,53 @@ std::vector<uint8_t> Signal_1000_hz() {
   return e;
 }
 
-class Premier : public SortieDecodeur {
- public:
-  void Caractere(uint8_t) override {
-    if (attendu && !vu) {
-      vu = true;
-      instant = Horloge::now();
-      position = decodeur->Position_absolue();
-    }
-  }
-  const Decodeur* decodeur = nullptr;
-  bool attendu = false, vu = false;
-  Horloge::time_point instant;
-  int64_t position = 0;
-};
-
 void BM_ClicDAccord(benchmark::State& state) {
   static const auto signal = Signal_1000_hz();
   double clic_us = 0, signal_ms = 0, traitement_us = 0;
+  std::vector<EvenementDecodeur> evenements;
   for (auto _ : state) {
-    JournalQSO journal;
-    Premier sortie;
     ReglagesReception reglages;
-    ChaineReception chaine(reglages, journal, sortie);
-    sortie.decodeur = &chaine.decodeur;
-    reglages.Frequence_reception = 600;
-    reglages.Choisir_vitesse(20);
-    reglages.Choisir_seuil(400);
+    ChaineReception chaine(reglages);
+    ParametresDecodeur p;
+    p.frequence = 600;
+    p.vitesse = 20;
+    p.seuil = 400;
+    chaine.Regler(p);
     chaine.Preparer_filtres();
-    chaine.Preparer_decodeur();
-    std::size_t suivant = 0;
-    int64_t position_clic = 0;
-    Horloge::time_point debut_clic, fin_clic;
-    std::vector<uint8_t> bloc(kTaille_bloc_reception);
-    chaine.decodeur.Regler_attente([&](int, int) {
-      if (sortie.vu || suivant + bloc.size() > signal.size()) {
-        chaine.decodeur.Demander_arret();
-        return;
-      }
-      std::copy_n(signal.begin() + static_cast<std::ptrdiff_t>(suivant), bloc.size(), bloc.begin());
-      suivant += bloc.size();
-      chaine.fenetre.Ajout_bloc_recu(bloc);
-      if (suivant == 10 * bloc.size()) {  // the click, 3.3 s in
-        position_clic = chaine.decodeur.Position_absolue();
+    DecodeurMorse& decodeur = chaine;
+    decodeur.Reinitialiser();
+    int64_t position_clic = 0, position = 0;
+    bool attendu = false, vu = false;
+    Horloge::time_point debut_clic, fin_clic, instant;
+    const std::size_t bloc = kTaille_bloc_reception;
+    for (std::size_t suivant = 0; !vu && suivant + bloc <= signal.size(); suivant += bloc) {
+      if (suivant == 9 * bloc) {  // the click, 3 s in
+        position_clic = decodeur.Echantillons_pousses();
         debut_clic = Horloge::now();
-        reglages.Frequence_reception = 1000;
-        chaine.filtre.Regler_passe_bande();
-        chaine.decodeur.Relance_traduction();
+        p.frequence = 1000;
+        decodeur.Regler(p);
+        decodeur.Relancer();
         fin_clic = Horloge::now();
-        sortie.attendu = true;
+        attendu = true;
       }
-    });
-    chaine.decodeur.Execute();
-    if (!sortie.vu) {
+      decodeur.Pousser(std::span(signal).subspan(suivant, bloc));
+      evenements.clear();
+      decodeur.Prendre_evenements(evenements);
+      for (const EvenementDecodeur& e : evenements) {
+        if (attendu && !vu && e.type == TypeEvenement::Caractere) {
+          vu = true;
+          instant = Horloge::now();
+          position = e.position;
+        }
+      }
+    }
+    if (!vu) {
       state.SkipWithError("nothing decoded after the click");
       return;
     }
     clic_us += std::chrono::duration<double, std::micro>(fin_clic - debut_clic).count();
-    signal_ms += static_cast<double>(sortie.position - position_clic) * 1000 /
-                 kFrequence_echantillonnage_entree;
-    traitement_us += std::chrono::duration<double, std::micro>(sortie.instant - fin_clic).count();
+    signal_ms += static_cast<double>(position - position_clic) * 1000 / kFrequence_echantillonnage_entree;
+    traitement_us += std::chrono::duration<double, std::micro>(instant - fin_clic).count();
   }
   const auto n = static_cast<double>(state.iterations());
   state.counters["clic_us"] = clic_us / n;

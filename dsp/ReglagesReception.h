@@ -1,6 +1,8 @@
-// Reception settings and measures shared between the user-interface thread
-// (operator controls, tuning, displays) and the decoder thread (tone filter,
-// decoder walk). Each value is read and written whole.
+// The operator's reception settings, shared between the user-interface
+// thread (controls, tuning, the settings file) and the decoder thread (tone
+// filter, decoder walk), which reads them between two steps. Each value is
+// read and written whole. Nothing measured is written back here: the
+// filter keeps its measures and the decoder reports them as events.
 #pragma once
 
 #include <atomic>
@@ -19,21 +21,22 @@ struct ReglagesReception {
   std::atomic<int32_t> Frequence_reception{800};
   std::atomic<uint8_t> Bande_etroite{1};
   std::atomic<uint8_t> Seuil_auto{0};
+  // The operator's threshold (where the automatic one starts from).
   std::atomic<uint16_t> Seuil_filtrage{0};
   std::atomic<uint8_t> Vitesse_auto{0};
   std::atomic<uint16_t> Vitesse_reception{0};
-  std::atomic<int32_t> Vitesse_estimee{0};
+  // The dot length of the chosen speed (62 when automatic is chosen).
   std::atomic<uint16_t> Duree_point_reception{0};
-
-  // Written by the decoder thread.
-  std::atomic<int32_t> Enveloppe_filtree{0};
-  std::atomic<int32_t> Niveau_entree{0};
+  // Counts of the choices the filter acts upon once: an automatic speed
+  // chosen (its estimate restarts), a manual threshold chosen.
+  std::atomic<uint32_t> Choix_vitesse_auto{0};
+  std::atomic<uint32_t> Choix_seuil{0};
 
   // Automatic speed: the estimate restarts from 20 words per minute.
   void Choisir_vitesse_auto() {
     Vitesse_auto = 1;
-    Vitesse_estimee = 20;
     Duree_point_reception = 62;
+    ++Choix_vitesse_auto;
   }
   void Choisir_vitesse(int vitesse) {
     Vitesse_auto = 0;
@@ -44,6 +47,7 @@ struct ReglagesReception {
   void Choisir_seuil(uint16_t seuil) {
     Seuil_auto = 0;
     Seuil_filtrage = seuil;
+    ++Choix_seuil;
   }
 };
 

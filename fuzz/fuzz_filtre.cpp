@@ -10,7 +10,8 @@
 using namespace vestral;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, std::size_t taille) {
-  ReglagesReception r1, r2;
+  ReglagesReception r1;
+  test::ReglagesReference r2;
   FiltreTonalite rapide(r1);
   test::FiltreReference reference(r2);
   r1.Choisir_vitesse_auto();
@@ -58,8 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, std::size_t taille
     rapide.Traiter_echantillon(donnees[i]);
     reference.Traiter_echantillon(donnees[i]);
     if (rapide.Sortie_passe_bande() != reference.Sortie_passe_bande() ||
-        r1.Enveloppe_filtree != r2.Enveloppe_filtree || r1.Seuil_filtrage != r2.Seuil_filtrage ||
-        r1.Vitesse_estimee != r2.Vitesse_estimee)
+        rapide.Enveloppe_filtree() != r2.Enveloppe_filtree ||
+        rapide.Seuil_filtrage() != r2.Seuil_filtrage ||
+        rapide.Vitesse_estimee() != r2.Vitesse_estimee ||
+        rapide.Duree_point_reception() != r2.Duree_point_reception)
       std::abort();
   }
   return 0;

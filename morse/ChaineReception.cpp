@@ -7,23 +7,26 @@
 
 namespace vestral {
 
-ChaineReception::ChaineReception(ReglagesReception& reglages_, JournalQSO& journal,
-                                 SortieDecodeur& sortie)
-    : reglages(reglages_),
-      filtre(reglages),
-      fenetre(kTaille_bloc_reception),
-      decodeur(reglages, filtre, fenetre, journal, sortie) {}
+ChaineReception::ChaineReception(ReglagesReception& reglages_)
+    : reglages(reglages_), filtre(reglages), decodeur(reglages, filtre) {}
 
-namespace {
-
-class Collecte : public SortieDecodeur {
- public:
-  void Caractere(uint8_t c) override { caracteres.push_back({c, decodeur->Position_absolue()}); }
-  const Decodeur* decodeur = nullptr;
-  std::vector<CaractereDecode> caracteres;
-};
-
-}  // namespace
+void ChaineReception::Regler(const ParametresDecodeur& p) {
+  reglages.Frequence_reception = p.frequence;
+  reglages.Bande_etroite = p.bande_etroite ? 1 : 0;
+  // The automatic speed restarts from its first estimate only when chosen
+  // anew.
+  if (p.vitesse == 0) {
+    if (reglages.Vitesse_auto != 1) reglages.Choisir_vitesse_auto();
+  } else {
+    const int v = std::clamp(p.vitesse, kVitesse_min, kVitesse_max);
+    if (reglages.Vitesse_auto == 1 || reglages.Vitesse_reception != v) reglages.Choisir_vitesse(v);
+  }
+  if (p.seuil == 0)
+    reglages.Choisir_seuil_auto();
+  else if (reglages.Seuil_auto == 1 || reglages.Seuil_filtrage != p.seuil)
+    reglages.Choisir_seuil(p.seuil);
+  filtre.Regler_passe_bande();
+}
 
 SourceEchantillons Source_memoire(std::span<const uint8_t> echantillons) {
   return [echantillons, suivant = std::size_t{0}](std::span<uint8_t> destination) mutable {
@@ -70,44 +73,35 @@ double Trouver_frequence(std::span<const uint8_t> echantillons) {
 
 std::vector<CaractereDecode> Decoder_echantillons(const SourceEchantillons& source,
                                                   const ParametresReception& parametres) {
-  JournalQSO journal;
-  Collecte collecte;
   ReglagesReception reglages;
-  ChaineReception chaine(reglages, journal, collecte);
-  collecte.decodeur = &chaine.decodeur;
-
-  auto& r = chaine.reglages;
-  r.Frequence_reception = parametres.frequence;
-  r.Bande_etroite = parametres.bande_etroite ? 1 : 0;
-  if (parametres.vitesse == 0)
-    r.Choisir_vitesse_auto();
-  else
-    r.Choisir_vitesse(std::clamp(parametres.vitesse, kVitesse_min, kVitesse_max));
-  if (parametres.seuil == 0)
-    r.Choisir_seuil_auto();
-  else
-    r.Choisir_seuil(static_cast<uint16_t>(std::clamp(parametres.seuil, 0, 65535)));
-
+  ChaineReception chaine(reglages);
+  chaine.Regler(parametres);
   chaine.Preparer_filtres();
-  chaine.Preparer_decodeur();
+  chaine.Reinitialiser();
+  return Decoder_echantillons(chaine, source);
+}
 
-  // Each time the decoder has read everything, the next block arrives; the
-  // last one is completed with silence, as a capture block would be.
-  bool fin = false;
+std::vector<CaractereDecode> Decoder_echantillons(DecodeurMorse& decodeur,
+                                                  const SourceEchantillons& source) {
+  std::vector<CaractereDecode> caracteres;
+  std::vector<EvenementDecodeur> evenements;
+  const auto Recueillir = [&] {
+    decodeur.Prendre_evenements(evenements);
+    for (const EvenementDecodeur& e : evenements)
+      if (e.type == TypeEvenement::Caractere)
+        caracteres.push_back({static_cast<uint8_t>(e.valeur), e.position});
+    evenements.clear();
+  };
   std::vector<uint8_t> bloc(kTaille_bloc_reception);
-  chaine.decodeur.Regler_attente([&](int, int) {
-    const std::size_t n = fin ? 0 : Remplir_bloc(source, bloc);
-    if (n == 0) {
-      fin = true;
-      chaine.decodeur.Demander_arret();
-      return;
-    }
-    fin = n < bloc.size();
-    std::fill(bloc.begin() + static_cast<std::ptrdiff_t>(n), bloc.end(), uint8_t{128});
-    chaine.fenetre.Ajout_bloc_recu(bloc);
-  });
-  chaine.decodeur.Execute();
-  return std::move(collecte.caracteres);
+  for (;;) {
+    const std::size_t n = Remplir_bloc(source, bloc);
+    if (n > 0) decodeur.Pousser(std::span(bloc).first(n));
+    Recueillir();
+    if (n < bloc.size()) break;
+  }
+  decodeur.Terminer();
+  Recueillir();
+  return caracteres;
 }
 
 double Trouver_frequence(const LectureA& lecture, int64_t nombre_echantillons) {

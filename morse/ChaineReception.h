@@ -1,44 +1,55 @@
-// The whole reception chain on one object: settings, tone filter, sample
-// window and decoder. The transceiver window feeds it from the capture pump
-// and runs the decoder in its thread; Decoder_echantillons feeds it a
-// recording block by block, exactly as capture would.
+// The specified reception chain as a decoder: the tone filter and the
+// decoder walk on the operator's settings. The transceiver window pushes the
+// capture blocks to it from its decoder thread; Decoder_echantillons pushes
+// a recording block by block, exactly as capture would.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string_view>
 #include <vector>
 
-#include "dsp/FenetreEchantillons.h"
 #include "dsp/FiltreTonalite.h"
 #include "dsp/ReglagesReception.h"
+#include "morse/DecodeurMorse.h"
 #include "morse/TRADUCTION_MORSE.h"
-#include "shell/JournalQSO.h"
 
 namespace vestral {
 
-class ChaineReception {
- public:
-  // The settings are the program's, shared with the operator controls.
-  ChaineReception(ReglagesReception& reglages, JournalQSO& journal, SortieDecodeur& sortie);
+// Its name in the menus (CP1252).
+inline constexpr std::string_view kNom_decodeur_classique =
+    "D\xE9"
+    "codeur classique";
 
-  // The signal-processing steps of a reception start: filters designed,
-  // decoder prepared, window emptied.
+class ChaineReception final : public DecodeurMorse {
+ public:
+  // The settings are the program's, shared with the operator controls;
+  // Regler writes them too.
+  explicit ChaineReception(ReglagesReception& reglages);
+
+  std::string_view Nom() const override { return kNom_decodeur_classique; }
+  void Regler(const ParametresDecodeur& parametres) override;
+  void Relancer() override { decodeur.Relance_traduction(); }
+  void Reinitialiser() override { decodeur.Preparer(); }
+  void Pousser(std::span<const uint8_t> echantillons) override { decodeur.Pousser(echantillons); }
+  void Terminer() override { decodeur.Terminer(); }
+  void Prendre_evenements(std::vector<EvenementDecodeur>& evenements) override {
+    decodeur.Prendre_evenements(evenements);
+  }
+  int64_t Echantillons_pousses() const override { return decodeur.Echantillons_pousses(); }
+
+  // The signal-processing steps of a reception start: filters designed
+  // (at each opening of the window), decoder prepared (at each start).
   void Preparer_filtres() { filtre.Preparer_filtres(); }
   void Preparer_decodeur() { decodeur.Preparer(); }
 
   ReglagesReception& reglages;
   FiltreTonalite filtre;
-  FenetreEchantillons fenetre;
   Decodeur decodeur;
 };
 
-struct ParametresReception {
-  int frequence = 800;
-  int vitesse = 0;  // 0: automatic, else words per minute (10..54)
-  int seuil = 0;    // 0: automatic, else the threshold compared with the envelope
-  bool bande_etroite = true;
-};
+using ParametresReception = ParametresDecodeur;
 
 struct CaractereDecode {
   uint8_t caractere;
@@ -49,10 +60,13 @@ struct CaractereDecode {
 // far as it can and answers how many it gave (0: the end).
 using SourceEchantillons = std::function<std::size_t(std::span<uint8_t>)>;
 
-// Decodes 8-bit unsigned samples at 11025 Hz; the stop is requested at the
-// end of the input so that the last character comes out.
+// Decodes 8-bit unsigned samples at 11025 Hz with the classic decoder:
+// pushed block by block, then Terminer so that the last character comes out.
 std::vector<CaractereDecode> Decoder_echantillons(const SourceEchantillons& source,
                                                   const ParametresReception& parametres);
+// The same with any decoder (prepared and set by the caller).
+std::vector<CaractereDecode> Decoder_echantillons(DecodeurMorse& decodeur,
+                                                  const SourceEchantillons& source);
 std::vector<CaractereDecode> Decoder_echantillons(std::span<const uint8_t> echantillons,
                                                   const ParametresReception& parametres);
 

@@ -1,8 +1,8 @@
 #include "morse/TRADUCTION_MORSE.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
+#include <utility>
 
 #include "morse/TableMorse.h"
 
@@ -20,37 +20,23 @@ constexpr int kEspace_caractere_min = 18;
 constexpr int kEspace_caractere_max = 49;
 constexpr int kEspace_mot_min = 50;
 
-constexpr int kPeriode_signal_ms = 40;
-// The clock is looked at every this many samples (about 3 ms).
-constexpr int kEchantillons_entre_horloges = 32;
-
-uint32_t Horloge_systeme() {
-  using namespace std::chrono;
-  return static_cast<uint32_t>(
-      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
 }  // namespace
 
-Decodeur::Decodeur(ReglagesReception& reglages, FiltreTonalite& filtre,
-                   FenetreEchantillons& fenetre, JournalQSO& journal, SortieDecodeur& sortie)
-    : reglages_(reglages),
-      filtre_(filtre),
-      fenetre_(fenetre),
-      journal_(journal),
-      sortie_(sortie),
-      attente_([this](int delai, int non_lus) { fenetre_.Attendre_echantillon(delai, non_lus); }),
-      horloge_(Horloge_systeme) {
-  Prendre_valeurs_actuelles();
-}
-
-void Decodeur::Prendre_valeurs_actuelles() {
-  enveloppe_vue_ = reglages_.Enveloppe_filtree.load(std::memory_order_relaxed);
-  seuil_vu_ = reglages_.Seuil_filtrage.load(std::memory_order_relaxed);
-  duree_point_vue_ = reglages_.Duree_point_reception.load(std::memory_order_relaxed);
+Decodeur::Decodeur(ReglagesReception& reglages, FiltreTonalite& filtre)
+    : reglages_(reglages), filtre_(filtre) {
+  Preparer();
 }
 
 void Decodeur::Preparer() {
+  marche_ = Tache();
+  suspendu_ = {};
+  besoin_ = Besoin::Bloc;
+  arret_ = false;
+  en_attente_.clear();
+  en_attente_.reserve(kTaille_bloc_reception);
+  pousses_ = total_ = lecture_ = 0;
+  attente_ = 0;
+  attente_en_lecture_ = false;
   duree_silence_ = kDuree_saturee;
   resynchronisation_ = false;
   caractere_emis_ = fin_caractere_ = fin_mot_ = false;
@@ -59,44 +45,87 @@ void Decodeur::Preparer() {
   etat_ = 0;
   motif_.clear();
   position_courante_ = position_repere_ = 0;
-  fenetre_.Vider_fenetre();
-  avance_nombre_ = avance_prises_ = 0;
   releves_.clear();
   releve_suivant_ = 0;
-  Prendre_valeurs_actuelles();
-  Traduction_active = 0;
-  Arret_traduction = 0;
+  // Until the first millisecond step: the values as they stand.
+  enveloppe_vue_ = filtre_.Enveloppe_filtree();
+  seuil_vu_ = filtre_.Seuil_filtrage();
+  duree_point_vue_ = filtre_.Duree_point_reception();
   relance_ = false;
   crete_entree_ = 0;
+  evenements_.clear();
+  marche_ = Marche();
+  marche_.Demarrer();  // up to its first wait for a block
 }
 
-void Decodeur::Execute() {
-  Traduction_active = 1;
-  debut_historique_ = dernier_rafraichissement_ = horloge_();
-  historique_signal_.fill(0);
-  // Waiting for a tone needs about a millisecond of unread samples.
-  constexpr int kNon_lus_pour_tonalite = (kFrequence_echantillonnage_entree + 999) / 1000 + 1;
-  while (Arret_traduction.load() == 0) {
-    Pas_suivant();
-    // Rather than spin until the next block arrives, wait for it.
-    if (etat_ == 1 && !Echantillons_restants(1) && Arret_traduction.load() == 0)
-      Attendre_echantillons(kNon_lus_pour_tonalite);
+void Decodeur::Pousser(std::span<const uint8_t> echantillons) {
+  pousses_ += static_cast<int64_t>(echantillons.size());
+  if (arret_) return;
+  const auto taille = static_cast<std::size_t>(kTaille_bloc_reception);
+  while (!echantillons.empty()) {
+    if (en_attente_.empty() && echantillons.size() >= taille) {
+      Ajouter_bloc(echantillons.first(taille));
+      echantillons = echantillons.subspan(taille);
+      continue;
+    }
+    const std::size_t k = std::min(taille - en_attente_.size(), echantillons.size());
+    en_attente_.insert(en_attente_.end(), echantillons.begin(),
+                       echantillons.begin() + static_cast<std::ptrdiff_t>(k));
+    echantillons = echantillons.subspan(k);
+    if (en_attente_.size() == taille) {
+      Ajouter_bloc(en_attente_);
+      en_attente_.clear();
+    }
   }
 }
 
-void Decodeur::Attendre_echantillons(int non_lus) {
-  int delai = kPeriode_signal_ms;
-  if (sortie_.Affichage()) {
-    if (horloge_() - dernier_rafraichissement_ >= kPeriode_signal_ms) Rafraichir_signal();
-    delai = static_cast<int>(kPeriode_signal_ms - (horloge_() - dernier_rafraichissement_));
-    if (delai < 1) delai = 1;
+void Decodeur::Terminer() {
+  if (arret_) return;
+  if (!en_attente_.empty()) {
+    // The last block is completed with silence, as a capture block would be.
+    en_attente_.resize(kTaille_bloc_reception, uint8_t{128});
+    Ajouter_bloc(en_attente_);
+    en_attente_.clear();
   }
-  attente_(delai, non_lus);
+  arret_ = true;
+  Reprendre();
 }
 
-void Decodeur::Pas_suivant() {
-  if (relance_.exchange(false)) Appliquer_relance();
-  Pas_decodeur();
+void Decodeur::Prendre_evenements(std::vector<EvenementDecodeur>& evenements) {
+  evenements.insert(evenements.end(), evenements_.begin(), evenements_.end());
+  evenements_.clear();
+}
+
+void Decodeur::Ajouter_bloc(std::span<const uint8_t> bloc) {
+  // The steps already replayed are forgotten.
+  releves_.erase(releves_.begin(), releves_.begin() + static_cast<std::ptrdiff_t>(releve_suivant_));
+  releve_suivant_ = 0;
+  const int64_t debut = total_;
+  total_ += kTaille_bloc_reception;
+  releves_bloc_.clear();
+  filtre_.Enregistrer_releves(&releves_bloc_);
+  Filtrer(bloc.data(), kTaille_bloc_reception, debut);
+  filtre_.Enregistrer_releves(nullptr);
+  for (const Releve& r : releves_bloc_)
+    releves_.push_back({debut + r.apres, r.enveloppe, r.seuil, r.duree_point});
+  Reprendre();
+}
+
+void Decodeur::Reprendre() {
+  if (!suspendu_) return;
+  if (besoin_ == Besoin::Attente_ms && !Poursuivre_attente()) return;
+  if (besoin_ == Besoin::Echantillon && !arret_ && Non_lus() == 0) return;
+  std::exchange(suspendu_, {}).resume();
+}
+
+void Decodeur::Prendre(int nombre) {
+  lecture_ += nombre;
+  while (releve_suivant_ < releves_.size() && releves_[releve_suivant_].apres <= lecture_) {
+    const ReleveVu& r = releves_[releve_suivant_++];
+    enveloppe_vue_ = r.enveloppe;
+    seuil_vu_ = r.seuil;
+    duree_point_vue_ = r.duree_point;
+  }
 }
 
 void Decodeur::Appliquer_relance() {
@@ -109,154 +138,124 @@ int Decodeur::Duree_point() const {
   return duree_point_vue_ > 0 ? duree_point_vue_ : 1;
 }
 
-bool Decodeur::Remplir_avance() {
-  const int n = fenetre_.Copier_en_avance(avance_.data(), kAvance);
-  if (n == 0) return false;
-  // What the steps read until the batch's first millisecond step: the
-  // values as they stand (an operator's change included).
-  Prendre_valeurs_actuelles();
-  releves_.clear();
-  releve_suivant_ = 0;
-  filtre_.Enregistrer_releves(&releves_);
-  Traiter_lus(avance_.data(), n);
-  filtre_.Enregistrer_releves(nullptr);
-  avance_nombre_ = n;
-  avance_prises_ = 0;
-  return true;
-}
-
-void Decodeur::Prendre_avance(int nombre) {
-  fenetre_.Avancer_lecture(nombre);
-  avance_prises_ += nombre;
-  while (releve_suivant_ < releves_.size() && releves_[releve_suivant_].apres <= avance_prises_) {
-    const Releve& r = releves_[releve_suivant_++];
-    enveloppe_vue_ = r.enveloppe;
-    seuil_vu_ = r.seuil;
-    duree_point_vue_ = r.duree_point;
-  }
-}
-
 bool Decodeur::Echantillons_restants(int minimum) const {
-  const auto p = fenetre_.Lire_positions();
-  return (p.Nombre_echantillons - p.Position_lecture) * 1000 / kFrequence_echantillonnage_entree >=
-         minimum;
+  const int64_t non_lus = total_ - Debut_fenetre() - Position_lecture();
+  return non_lus * 1000 / kFrequence_echantillonnage_entree >= minimum;
 }
 
-void Decodeur::Lire_echantillon() {
-  for (;;) {
-    if (Arret_traduction.load(std::memory_order_relaxed) == 1) {
-      return;  // the filter keeps its last output
-    }
-    if (Avance_disponible() > 0 || Remplir_avance()) break;
-    Attendre_echantillons(1);
-  }
-  Prendre_avance(1);
-}
-
-void Decodeur::Traiter_lus(const uint8_t* echantillons, int nombre) {
-  const bool affichage = sortie_.Affichage();
+void Decodeur::Filtrer(const uint8_t* echantillons, int nombre, int64_t position) {
   while (nombre > 0) {
     // Up to the next sample after which something is looked at: the
-    // indicator history (every 440), the speed label (5500), the clock.
-    int n = std::min({nombre, 440 - compteur_echantillons_ % 440, 5500 - compteur_echantillons_});
-    if (affichage) n = std::min(n, std::max(compte_a_rebours_horloge_, 1));
-
-    // Every tenth sample counts for the input level.
-    for (int i = 9 - compteur_niveau_; i < n; i += 10) {
+    // signal presence, the speed display.
+    const int n =
+        std::min({nombre, kEchantillons_presence - compteur_echantillons_ % kEchantillons_presence,
+                  kEchantillons_vitesse - compteur_echantillons_});
+    for (int i = kPas_niveau_entree - 1 - compteur_niveau_; i < n; i += kPas_niveau_entree) {
       const int32_t v = std::abs(2 * echantillons[i] - 255) * 20;
       crete_entree_ = v > crete_entree_ ? v : (crete_entree_ > 0 ? crete_entree_ - 1 : 0);
-      reglages_.Niveau_entree.store(crete_entree_ * 100 / 5100, std::memory_order_relaxed);
     }
-    compteur_niveau_ = (compteur_niveau_ + n) % 10;
+    compteur_niveau_ = (compteur_niveau_ + n) % kPas_niveau_entree;
     filtre_.Traiter_echantillons(echantillons, n);
     echantillons += n;
     nombre -= n;
-
-    if (affichage) {
-      compte_a_rebours_horloge_ -= n;
-      if (compte_a_rebours_horloge_ <= 0) {
-        compte_a_rebours_horloge_ = kEchantillons_entre_horloges;
-        if (horloge_() - dernier_rafraichissement_ >= kPeriode_signal_ms) Rafraichir_signal();
-      }
-    }
+    position += n;
 
     compteur_echantillons_ += n;
-    if (compteur_echantillons_ % 440 == 0) {
-      index_historique_ = (index_historique_ + 1) % 25;
-      signal_present_ =
-          reglages_.Enveloppe_filtree.load(std::memory_order_relaxed) >
-          static_cast<int32_t>(reglages_.Seuil_filtrage.load(std::memory_order_relaxed));
-      historique_signal_[index_historique_] = signal_present_;
+    if (compteur_echantillons_ % kEchantillons_presence == 0) {
+      const int32_t enveloppe = filtre_.Enveloppe_filtree();
+      const int32_t seuil = filtre_.Seuil_filtrage();
+      Ajouter_evenement(TypeEvenement::Enveloppe, position, enveloppe);
+      Ajouter_evenement(TypeEvenement::Seuil, position, seuil);
+      Ajouter_evenement(TypeEvenement::Presence, position, enveloppe > seuil ? 1 : 0);
     }
-    if (compteur_echantillons_ == 5500) {
-      Afficher_vitesse();
+    if (compteur_echantillons_ == kEchantillons_vitesse) {
+      Ajouter_evenement(TypeEvenement::Vitesse, position,
+                        reglages_.Vitesse_auto == 1 ? filtre_.Vitesse_estimee()
+                                                    : reglages_.Vitesse_reception.load());
       compteur_echantillons_ = 0;
     }
   }
+  Ajouter_evenement(TypeEvenement::Niveau_entree, position,
+                    crete_entree_ * 100 / kPleine_echelle_entree);
 }
 
-bool Decodeur::Lire_manipulation() {
-  Lire_echantillon();
-  return enveloppe_vue_ > static_cast<int32_t>(seuil_vu_);
+// ------------------------------------------------------------------ the walk
+
+detail::Tache<void> Decodeur::Marche() {
+  while (!arret_) {
+    if (relance_.exchange(false)) Appliquer_relance();
+    co_await Pas_decodeur();
+    // Waiting for a tone with less than a millisecond unread: the next block.
+    if (etat_ == 1 && !Echantillons_restants(1)) co_await AttenteBloc{{*this, Besoin::Bloc}};
+  }
 }
 
-void Decodeur::Attendre_ms(int n) {
-  const int32_t attente = n * kFrequence_echantillonnage_entree / 1000;
+Decodeur::AttenteMs Decodeur::Attendre_ms(int n) {
+  attente_ = n * kFrequence_echantillonnage_entree / 1000;
+  attente_en_lecture_ = false;
+  return {{*this, Besoin::Attente_ms}};
+}
+
+bool Decodeur::Poursuivre_attente() {
+  // Counted in positions of the window, which slides by a block.
   for (;;) {
-    if (Arret_traduction.load(std::memory_order_relaxed) == 1) return;
-    // The samples this wait will read for sure, before its last one, are
-    // taken and filtered together: no position check can end it before.
-    const int32_t position = fenetre_.Position_lecture();
-    if (position >= position_repere_) {
-      int32_t reste = attente - (position - position_repere_) - 1;
-      while (reste > 0 && (Avance_disponible() > 0 || Remplir_avance())) {
-        const int k = std::min<int32_t>(reste, Avance_disponible());
-        Prendre_avance(k);
-        reste -= k;
+    if (!attente_en_lecture_) {
+      if (arret_) return true;
+      // The samples this wait will read for sure, before its last one, are
+      // taken together: no position check can end it before.
+      const int32_t position = Position_lecture();
+      if (position >= position_repere_) {
+        const int64_t reste = attente_ - (position - position_repere_) - 1;
+        if (reste > 0) Prendre(static_cast<int>(std::min(reste, Non_lus())));
       }
+      attente_en_lecture_ = true;
     }
-    Lire_echantillon();
-    if (Arret_traduction.load(std::memory_order_relaxed) == 1) return;
-    position_courante_ = fenetre_.Position_lecture();
-    if (position_courante_ - position_repere_ >= attente || position_courante_ < position_repere_) {
+    // Lire_echantillon
+    if (arret_) return true;
+    if (Non_lus() == 0) return false;
+    attente_en_lecture_ = false;
+    Prendre(1);
+    position_courante_ = Position_lecture();
+    if (position_courante_ - position_repere_ >= attente_ ||
+        position_courante_ < position_repere_) {
       position_repere_ = position_courante_;
-      return;
+      return true;
     }
   }
 }
 
-bool Decodeur::Attendre_tonalite() {
+detail::Tache<bool> Decodeur::Attendre_tonalite() {
   etat_manipulation_ = false;
   int t = 0;
   while (!etat_manipulation_ && t < 100) {
-    etat_manipulation_ = Lire_manipulation();
+    etat_manipulation_ = co_await Lire_manipulation();
     t += 2;
-    Attendre_ms(2);
+    co_await Attendre_ms(2);
   }
-  return etat_manipulation_;
+  co_return etat_manipulation_;
 }
 
-uint16_t Decodeur::Mesurer_marque() {
+detail::Tache<uint16_t> Decodeur::Mesurer_marque() {
   int d = 0;
   while (etat_manipulation_ && d < kTrait_max * Duree_point() / 10) {
     d += 2;
-    etat_manipulation_ = Lire_manipulation();
-    Attendre_ms(2);
+    etat_manipulation_ = co_await Lire_manipulation();
+    co_await Attendre_ms(2);
   }
   if (etat_manipulation_ && d >= kTrait_max * Duree_point() / 10) d = kDuree_saturee;
-  return static_cast<uint16_t>(d);
+  co_return static_cast<uint16_t>(d);
 }
 
-uint16_t Decodeur::Mesurer_espace() {
+detail::Tache<uint16_t> Decodeur::Mesurer_espace() {
   int d = 0;
   while (!etat_manipulation_ && d < kEspace_mot_min * Duree_point() / 10) {
     d += 2;
-    etat_manipulation_ = Lire_manipulation();
-    Attendre_ms(2);
+    etat_manipulation_ = co_await Lire_manipulation();
+    co_await Attendre_ms(2);
   }
   if (!etat_manipulation_ && d >= kEspace_mot_min * Duree_point() / 10) d = kDuree_saturee;
   duree_silence_ = static_cast<uint16_t>(d);
-  return duree_silence_;
+  co_return duree_silence_;
 }
 
 void Decodeur::Classer_element(int marque, int espace, int k) {
@@ -277,13 +276,13 @@ void Decodeur::Classer_element(int marque, int espace, int k) {
   }
 }
 
-void Decodeur::Mesurer_element(int k, int car_point, int car_trait) {
+detail::Tache<void> Decodeur::Mesurer_element(int k, int car_point, int car_trait) {
   point_recu_[k] = trait_recu_[k] = false;
   fin_caractere_ = fin_mot_ = false;
   duree_silence_ = 0;
-  const uint16_t marque = Mesurer_marque();
-  if (marque == kDuree_saturee) return;
-  const uint16_t espace = Mesurer_espace();
+  const uint16_t marque = co_await Mesurer_marque();
+  if (marque == kDuree_saturee) co_return;
+  const uint16_t espace = co_await Mesurer_espace();
   Classer_element(marque, espace, k);
   if (fin_caractere_ && point_recu_[k] && car_point != kAucunCaractere) {
     Emettre_caractere(static_cast<uint8_t>(car_point));
@@ -302,42 +301,42 @@ void Decodeur::Abandon() {
   resynchronisation_ = true;
 }
 
-void Decodeur::Pas_decodeur() {
+detail::Tache<void> Decodeur::Pas_decodeur() {
   position_repere_ = position_courante_;
   if (etat_ == 0) {
     caractere_emis_ = false;
-    if (!Echantillons_restants(0)) return;
+    if (!Echantillons_restants(0)) co_return;
     if (duree_silence_ * 10 < Duree_point() * kEspace_caractere_min && resynchronisation_) {
       // After an abandoned walk, wait for a character gap of silence.
       duree_silence_ = 0;
       while (duree_silence_ * 10 < Duree_point() * kEspace_caractere_min) {
-        if (Arret_traduction.load(std::memory_order_relaxed) == 1) return;
-        if (Lire_manipulation()) {
+        if (arret_) co_return;
+        if (co_await Lire_manipulation()) {
           duree_silence_ = 0;
-          if (!Echantillons_restants(0)) return;
+          if (!Echantillons_restants(0)) co_return;
         }
-        Attendre_ms(10);
+        co_await Attendre_ms(10);
         duree_silence_ += 10;
       }
       resynchronisation_ = false;
     }
     etat_ = 1;
-    return;
+    co_return;
   }
   if (etat_ == 1) {
-    if (Echantillons_restants(1) && Attendre_tonalite()) {
+    if (Echantillons_restants(1) && co_await Attendre_tonalite()) {
       etat_ = 2;
       motif_.clear();
     }
-    return;
+    co_return;
   }
-  if (!Echantillons_restants(0)) return;
+  if (!Echantillons_restants(0)) co_return;
   const int k = static_cast<int>(motif_.size()) + 1;
   if (!Noeud_a_des_enfants(motif_) || k == 10) {
     Abandon();
-    return;
+    co_return;
   }
-  Mesurer_element(k, Caractere_du_noeud(motif_ + '.'), Caractere_du_noeud(motif_ + '_'));
+  co_await Mesurer_element(k, Caractere_du_noeud(motif_ + '.'), Caractere_du_noeud(motif_ + '_'));
   if (!point_recu_[k] && !trait_recu_[k]) {
     Abandon();
   } else if (caractere_emis_) {
@@ -361,27 +360,7 @@ int64_t Decodeur::Etat_decodeur() const {
 }
 
 void Decodeur::Emettre_caractere(uint8_t c) {
-  sortie_.Caractere(c);
-  journal_.Ajout_QSO(c);
-}
-
-void Decodeur::Rafraichir_signal() {
-  const uint32_t maintenant = horloge_();
-  dernier_rafraichissement_ = maintenant;
-  uint32_t case_historique = (maintenant - debut_historique_) / kPeriode_signal_ms;
-  if (case_historique >= 25) {
-    debut_historique_ = maintenant;
-    case_historique = 0;
-  }
-  signal_present_ = historique_signal_[case_historique];
-  sortie_.Signal(signal_present_ == 1);
-}
-
-void Decodeur::Afficher_vitesse() {
-  if (!sortie_.Affichage()) return;
-  const int vitesse = reglages_.Vitesse_auto == 1 ? reglages_.Vitesse_estimee.load()
-                                                  : reglages_.Vitesse_reception.load();
-  sortie_.Vitesse(std::to_string(vitesse).substr(0, 2));
+  Ajouter_evenement(TypeEvenement::Caractere, lecture_, c);
 }
 
 }  // namespace vestral

@@ -1,8 +1,9 @@
 // The tone filter written the plain way, for comparison with the fast one:
 // delay lines shifted by one at each step, newest first, the symmetric
 // halves added before the multiplication, every sum in 64 bits. It reads
-// and writes its own ReglagesReception, so that both filters can be driven
-// side by side with the same settings.
+// and writes its own ReglagesReference (the operator's choices and its
+// measures in one place, each choice written at once), so that both filters
+// can be driven side by side with the same choices.
 #pragma once
 
 #include <algorithm>
@@ -17,9 +18,37 @@
 
 namespace vestral::test {
 
+struct ReglagesReference {
+  int32_t Frequence_reception = 800;
+  uint8_t Bande_etroite = 1;
+  uint8_t Seuil_auto = 0;
+  uint16_t Seuil_filtrage = 0;
+  uint8_t Vitesse_auto = 0;
+  uint16_t Vitesse_reception = 0;
+  int32_t Vitesse_estimee = 20;
+  uint16_t Duree_point_reception = 0;
+  int32_t Enveloppe_filtree = 0;
+
+  void Choisir_vitesse_auto() {
+    Vitesse_auto = 1;
+    Vitesse_estimee = 20;
+    Duree_point_reception = 62;
+  }
+  void Choisir_vitesse(int vitesse) {
+    Vitesse_auto = 0;
+    Vitesse_reception = static_cast<uint16_t>(vitesse);
+    Duree_point_reception = static_cast<uint16_t>(1250 / vitesse);
+  }
+  void Choisir_seuil_auto() { Seuil_auto = 1; }
+  void Choisir_seuil(uint16_t seuil) {
+    Seuil_auto = 0;
+    Seuil_filtrage = seuil;
+  }
+};
+
 class FiltreReference {
  public:
-  explicit FiltreReference(ReglagesReception& r) : r_(r) {}
+  explicit FiltreReference(ReglagesReference& r) : r_(r) {}
 
   void Preparer_filtres() {
     echantillons_par_ms_ = kFrequence_echantillonnage_entree / 1000;
@@ -104,7 +133,7 @@ class FiltreReference {
 
   void Pas_passe_bas() {
     ligne_passe_bas_[0] = cumul_enveloppe_ / 10;
-    const int v = r_.Vitesse_auto == 1 ? r_.Vitesse_estimee.load() : r_.Vitesse_reception.load();
+    const int v = r_.Vitesse_auto == 1 ? r_.Vitesse_estimee : r_.Vitesse_reception;
     const auto& h = table_passe_bas_[v - 10];
     const int n = 2 * ((1090 / v) / 2);
     const int demi = n / 2;
@@ -164,7 +193,7 @@ class FiltreReference {
     r_.Vitesse_estimee = v;
   }
 
-  ReglagesReception& r_;
+  ReglagesReference& r_;
   std::array<int32_t, 115> coefficients_{};
   std::array<int32_t, 230> ligne_passe_bande_{};
   int32_t sortie_passe_bande_ = 0;

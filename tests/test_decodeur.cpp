@@ -2,13 +2,20 @@
 
 #include <chrono>
 #include <cmath>
+#include <memory>
+#include <random>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
+#include "dsp/FenetreEchantillons.h"
 #include "morse/ChaineReception.h"
 #include "morse/TableMorse.h"
 #include "shell/FormatSon.h"
+#include "shell/JournalQSO.h"
 #include "tests/SignalTest.h"
+#include "transceiver/TRADUCTION_CARACTERES.h"
 
 namespace vestral {
 namespace {
@@ -105,21 +112,77 @@ TEST(Decodeur, PhraseEnVitesseAutomatique) {
   EXPECT_NE(texte.find("DE F5ABC F5ABC K"), std::string::npos) << texte;
 }
 
-// The decoder in its own thread, fed block by block by a producer as the
-// capture pump does, gives the same text as the synchronous run.
+// A recording pushed in pieces of any size gives the same characters at the
+// same positions as pushed whole; Terminer brings out the last character.
+TEST(Decodeur, PousseParMorceauxCommeEnEntier) {
+  test::SignalTest signal;
+  signal.Silence(300).Texte("CQ DE F5ABC K", kPoint).Silence(500).Texte("TEST 73", 1250.0 / 26);
+  signal.Silence(200).Motif("._", kPoint);  // ends right after the dash
+  const auto& e = signal.Echantillons();
+
+  const auto Decoder_par = [&](auto taille_suivante) {
+    ReglagesReception reglages;
+    ChaineReception chaine(reglages);
+    ParametresDecodeur p;
+    chaine.Regler(p);
+    chaine.Preparer_filtres();
+    DecodeurMorse& d = chaine;
+    d.Reinitialiser();
+    std::vector<EvenementDecodeur> evenements;
+    std::vector<std::pair<int32_t, int64_t>> caracteres;
+    const auto Recueillir = [&] {
+      evenements.clear();
+      d.Prendre_evenements(evenements);
+      for (const auto& ev : evenements)
+        if (ev.type == TypeEvenement::Caractere) caracteres.emplace_back(ev.valeur, ev.position);
+    };
+    std::size_t fait = 0;
+    while (fait < e.size()) {
+      const std::size_t n = std::min(taille_suivante(), e.size() - fait);
+      d.Pousser(std::span(e).subspan(fait, n));
+      fait += n;
+      Recueillir();
+    }
+    EXPECT_EQ(d.Echantillons_pousses(), static_cast<int64_t>(e.size()));
+    const std::size_t avant_fin = caracteres.size();
+    d.Terminer();
+    Recueillir();
+    // The last A and its word space come out only at the end.
+    EXPECT_EQ(caracteres.size(), avant_fin + 2);
+    return caracteres;
+  };
+  const auto entier = Decoder_par([&] { return e.size(); });
+  std::string texte;
+  for (const auto& [c, position] : entier) texte += static_cast<char>(c);
+  EXPECT_NE(texte.find("CQ DE F5ABC K"), std::string::npos) << texte;
+  EXPECT_EQ(texte.substr(texte.size() - 2), "A ");
+
+  std::mt19937 aleatoire(12);
+  for (const int plus_grand : {1, 7, 500, 20000}) {
+    std::uniform_int_distribution<std::size_t> taille(0, static_cast<std::size_t>(plus_grand));
+    EXPECT_EQ(Decoder_par([&] { return taille(aleatoire); }), entier) << plus_grand;
+  }
+  // And as the file path pushes it: whole blocks.
+  const auto par_blocs = Decoder_echantillons(e, ParametresReception{});
+  ASSERT_EQ(par_blocs.size(), entier.size());
+  for (std::size_t i = 0; i < entier.size(); ++i) {
+    EXPECT_EQ(par_blocs[i].caractere, entier[i].first);
+    EXPECT_EQ(par_blocs[i].position, entier[i].second);
+  }
+}
+
+// The decoder thread, fed block by block by a producer as the capture pump
+// does, delivers the same text as the file path, to its output and the log.
 class Memoire : public SortieDecodeur {
  public:
-  void Caractere(uint8_t c) override {
-    std::lock_guard lock(verrou);
-    texte += static_cast<char>(c);
-  }
-  bool Affichage() const override { return true; }
+  void Caractere(uint8_t c) override { texte += static_cast<char>(c); }
   void Signal(bool) override { ++signaux; }
   void Vitesse(const std::string& v) override { vitesse = v; }
-  std::mutex verrou;
+  void Niveau_entree(int32_t n) override { niveau = n; }
   std::string texte;
-  std::atomic<int> signaux{0};
+  int signaux = 0;
   std::string vitesse;
+  int32_t niveau = -1;
 };
 
 TEST(Decodeur, FilDuDecodeurNourriParBlocs) {
@@ -129,30 +192,31 @@ TEST(Decodeur, FilDuDecodeurNourriParBlocs) {
   JournalQSO journal;
   Memoire memoire;
   ReglagesReception reglages;
-  ChaineReception chaine(reglages, journal, memoire);
-  chaine.reglages.Choisir_vitesse(20);
-  chaine.reglages.Choisir_seuil(400);
+  ChaineReception chaine(reglages);
+  ParametresDecodeur p;
+  p.vitesse = 20;
+  p.seuil = 400;
+  chaine.Regler(p);
   chaine.Preparer_filtres();
-  chaine.Preparer_decodeur();
-  std::thread fil([&] { chaine.decodeur.Execute(); });
+  chaine.Reinitialiser();
+  FenetreEchantillons fenetre(kTaille_bloc_reception);
+  AppelsSynchronises appels;
+  std::atomic<uint8_t> active{0};
+  auto fil =
+      std::make_unique<TRADUCTION_CARACTERES>(chaine, fenetre, journal, memoire, appels, active);
   const auto& e = signal.Echantillons();
   for (std::size_t debut = 0; debut + kTaille_bloc_reception <= e.size();
        debut += kTaille_bloc_reception) {
-    chaine.fenetre.Ajout_bloc_recu(std::span(e).subspan(debut, kTaille_bloc_reception));
+    fenetre.Ajout_bloc_recu(std::span(e).subspan(debut, kTaille_bloc_reception));
     // Faster than real time, but never more than a block ahead.
-    while (chaine.fenetre.Nombre_echantillons() - chaine.fenetre.Position_lecture() >
-           kTaille_bloc_reception)
+    while (fenetre.Nombre_echantillons() - fenetre.Position_lecture() > kTaille_bloc_reception)
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  while (chaine.fenetre.Position_lecture() <= chaine.fenetre.Nombre_echantillons())
+  while (fenetre.Position_lecture() <= fenetre.Nombre_echantillons())
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  chaine.decodeur.Demander_arret();
-  fil.join();
-  EXPECT_EQ(chaine.decodeur.Traduction_active.load(), 1);
+  fil->Terminer();
+  EXPECT_EQ(active.load(), 1);
 
-  ParametresReception p;
-  p.vitesse = 20;
-  p.seuil = 400;
   std::string attendu;
   const std::size_t entier = e.size() / kTaille_bloc_reception * kTaille_bloc_reception;
   for (const auto& c : Decoder_echantillons(std::span(e).first(entier), p))
@@ -161,32 +225,39 @@ TEST(Decodeur, FilDuDecodeurNourriParBlocs) {
   EXPECT_EQ(memoire.texte.substr(0, 11), "VVV TEST 73");
   EXPECT_EQ(journal.Texte(), memoire.texte);
   EXPECT_EQ(memoire.vitesse, "20");
+  EXPECT_GE(memoire.niveau, 0);
 }
 
 TEST(Decodeur, RelanceEntreDeuxPas) {
-  JournalQSO journal;
-  Memoire memoire;
   ReglagesReception reglages;
-  ChaineReception chaine(reglages, journal, memoire);
-  chaine.reglages.Choisir_vitesse(20);
-  chaine.reglages.Choisir_seuil(400);
+  ChaineReception chaine(reglages);
+  ParametresDecodeur p;
+  p.vitesse = 20;
+  p.seuil = 400;
+  chaine.Regler(p);
   chaine.Preparer_filtres();
-  chaine.Preparer_decodeur();
+  chaine.Reinitialiser();
   test::SignalTest signal;
-  signal.Silence(100).Motif("._", kPoint).Silence(300);
-  chaine.fenetre.Ajout_bloc_recu(std::span(signal.Echantillons()).first(kTaille_bloc_reception));
-  chaine.fenetre.Ajout_bloc_recu(
-      std::span(signal.Echantillons()).subspan(kTaille_bloc_reception, kTaille_bloc_reception));
-  chaine.decodeur.Regler_attente([&](int, int) { chaine.decodeur.Demander_arret(); });
-  // Walk until the first element is known.
-  for (int i = 0; i < 100 && chaine.decodeur.Etat_decodeur() != 3; ++i)
-    chaine.decodeur.Pas_suivant();
+  signal.Silence(100).Motif("...", kPoint).Silence(600);
+  const auto& e = signal.Echantillons();
+  // The first block: the first dot is known, the walk measures the second.
+  chaine.Pousser(std::span(e).first(kTaille_bloc_reception));
   ASSERT_EQ(chaine.decodeur.Etat_decodeur(), 3);
-  chaine.decodeur.Relance_traduction();
+  chaine.Relancer();
   EXPECT_EQ(chaine.decodeur.Etat_decodeur(), 3);  // not in the middle of a step
-  chaine.decodeur.Pas_suivant();                  // the restart, then a step from idle
-  EXPECT_EQ(chaine.decodeur.Etat_decodeur(), 1);
-  EXPECT_EQ(memoire.texte, "");
+  chaine.Pousser(std::span(e).subspan(kTaille_bloc_reception));
+  chaine.Terminer();
+  // The step under way ends with the second dot, then the walk starts
+  // again from idle: the S is lost, the third dot alone is an E.
+  std::vector<EvenementDecodeur> evenements;
+  chaine.Prendre_evenements(evenements);
+  std::string texte;
+  for (const auto& ev : evenements)
+    if (ev.type == TypeEvenement::Caractere) texte += static_cast<char>(ev.valeur);
+  EXPECT_EQ(texte, "E ");
+  EXPECT_EQ(chaine.Nom(),
+            "D\xE9"
+            "codeur classique");
 }
 
 // Over a long recording the tone is looked for in blocks spread evenly over

@@ -90,7 +90,7 @@ TEST(EmetteurRecepteur, OuvertureEnReception) {
   EXPECT_EQ(b.er.Duree_point_emission(), 48);
   EXPECT_EQ(b.vue.textes[Etiquette::F_reception], " 800.0 Hz");
   EXPECT_EQ(b.reception.Duree_point_reception, 62);
-  EXPECT_EQ(b.reception.Vitesse_estimee, 20);
+  EXPECT_EQ(b.er.Filtre().Vitesse_estimee(), 20);
   EXPECT_EQ(b.environnement.mixer.back(), (std::pair<int32_t, int32_t>{0, 60}));
   EXPECT_EQ(b.er.Gain_CAG(), 60);
   EXPECT_EQ(b.journal.Texte(), "\r\n\r\n\xC5 \r\n");
@@ -340,13 +340,13 @@ TEST(EmetteurRecepteur, VitessesDeReception) {
   for (const Cas& c : cas) {
     SCOPED_TRACE(c.bouton);
     b.environnement.son.clear();
-    b.reception.Vitesse_estimee = 31;
+    const int32_t estimee = b.er.Filtre().Vitesse_estimee();
     b.vue.focus = Controle::Memo2;
     b.er.Bouton_radio_relache(*Bouton_radio(c.bouton));
     EXPECT_EQ(b.reception.Vitesse_auto, c.vitesse_auto);
     EXPECT_EQ(b.reception.Vitesse_reception, c.vitesse);
     EXPECT_EQ(b.reception.Duree_point_reception, c.point);
-    EXPECT_EQ(b.reception.Vitesse_estimee, c.vitesse_auto == 1 ? 20 : 31);
+    EXPECT_EQ(b.er.Filtre().Vitesse_estimee(), c.vitesse_auto == 1 ? 20 : estimee);
     EXPECT_EQ(b.environnement.son, std::vector<int>{0});
     EXPECT_EQ(b.vue.focus, Controle::Memo1);
     EXPECT_TRUE(b.er.Reception_en_cours());

@@ -52,7 +52,8 @@ std::vector<uint8_t> Son_aleatoire(std::mt19937& aleas, std::size_t taille) {
 void Comparer(unsigned graine, FiltreTonalite::Jeu jeu, bool par_lots) {
   constexpr int kVitesses[] = {10, 13, 16, 20, 26, 33, 43, 54};
   std::mt19937 aleas(graine);
-  ReglagesReception r_rapide, r_reference;
+  ReglagesReception r_rapide;
+  test::ReglagesReference r_reference;
   FiltreTonalite rapide(r_rapide);
   ASSERT_TRUE(rapide.Choisir_jeu(jeu));
   test::FiltreReference reference(r_reference);
@@ -60,7 +61,7 @@ void Comparer(unsigned graine, FiltreTonalite::Jeu jeu, bool par_lots) {
     action(r_rapide);
     action(r_reference);
   };
-  Deux([](ReglagesReception& r) {
+  Deux([](auto& r) {
     r.Choisir_vitesse_auto();
     r.Choisir_seuil_auto();
   });
@@ -76,7 +77,7 @@ void Comparer(unsigned graine, FiltreTonalite::Jeu jeu, bool par_lots) {
       if (genre <= 4) {  // a tuning click, or a band button
         const int f = std::uniform_int_distribution<int>(0, 5512)(aleas);
         const bool bande = genre != 4;
-        Deux([&](ReglagesReception& r) {
+        Deux([&](auto& r) {
           r.Frequence_reception = f;
           r.Bande_etroite = bande ? 1 : 0;
         });
@@ -84,12 +85,10 @@ void Comparer(unsigned graine, FiltreTonalite::Jeu jeu, bool par_lots) {
         reference.Regler_passe_bande();
       } else if (genre == 5) {
         const int v = std::uniform_int_distribution<int>(0, 8)(aleas);
-        Deux([&](ReglagesReception& r) {
-          v == 8 ? r.Choisir_vitesse_auto() : r.Choisir_vitesse(kVitesses[v]);
-        });
+        Deux([&](auto& r) { v == 8 ? r.Choisir_vitesse_auto() : r.Choisir_vitesse(kVitesses[v]); });
       } else if (genre == 6) {
         const int s = std::uniform_int_distribution<int>(0, 7)(aleas);
-        Deux([&](ReglagesReception& r) {
+        Deux([&](auto& r) {
           s == 7 ? r.Choisir_seuil_auto() : r.Choisir_seuil(kSeuils_manuels[s]);
         });
       } else if (genre == 7) {  // a new reception start
@@ -109,11 +108,10 @@ void Comparer(unsigned graine, FiltreTonalite::Jeu jeu, bool par_lots) {
                                   << (par_lots ? " par lots" : "") << ", échantillon " << i - 1;
     };
     ASSERT_EQ(rapide.Sortie_passe_bande(), reference.Sortie_passe_bande()) << Ou();
-    ASSERT_EQ(r_rapide.Enveloppe_filtree.load(), r_reference.Enveloppe_filtree.load()) << Ou();
-    ASSERT_EQ(r_rapide.Seuil_filtrage.load(), r_reference.Seuil_filtrage.load()) << Ou();
-    ASSERT_EQ(r_rapide.Vitesse_estimee.load(), r_reference.Vitesse_estimee.load()) << Ou();
-    ASSERT_EQ(r_rapide.Duree_point_reception.load(), r_reference.Duree_point_reception.load())
-        << Ou();
+    ASSERT_EQ(rapide.Enveloppe_filtree(), r_reference.Enveloppe_filtree) << Ou();
+    ASSERT_EQ(rapide.Seuil_filtrage(), r_reference.Seuil_filtrage) << Ou();
+    ASSERT_EQ(rapide.Vitesse_estimee(), r_reference.Vitesse_estimee) << Ou();
+    ASSERT_EQ(rapide.Duree_point_reception(), r_reference.Duree_point_reception) << Ou();
   }
   EXPECT_EQ(rapide.Niveau_moyen(), reference.Niveau_moyen()) << graine;
   EXPECT_EQ(rapide.Mesure_vitesse(), reference.Mesure_vitesse()) << graine;

@@ -69,7 +69,7 @@ int32_t Enveloppe_stable(double frequence, double amplitude) {
   const auto& e = signal.Echantillons();
   for (std::size_t i = 0; i < e.size(); ++i) {
     filtre.Traiter_echantillon(e[i]);
-    if (i > e.size() / 2) plus_haut = std::max(plus_haut, r.Enveloppe_filtree.load());
+    if (i > e.size() / 2) plus_haut = std::max(plus_haut, filtre.Enveloppe_filtree());
   }
   return plus_haut;
 }
@@ -94,11 +94,11 @@ TEST(FiltreTonalite, SilenceGardeLaCleLevee) {
   filtre.Preparer_filtres();
   for (int i = 0; i < kFrequence_echantillonnage_entree; ++i) {
     filtre.Traiter_echantillon(128);
-    ASSERT_EQ(r.Enveloppe_filtree.load(), 0) << i;
+    ASSERT_EQ(filtre.Enveloppe_filtree(), 0) << i;
   }
   EXPECT_EQ(filtre.Sortie_passe_bande(), 0);
   // A mean level of 0 keeps the automatic threshold at its floor.
-  EXPECT_EQ(r.Seuil_filtrage.load(), 10);
+  EXPECT_EQ(filtre.Seuil_filtrage(), 10);
 }
 
 TEST(FiltreTonalite, VitesseAutomatiqueSuitLaManipulation) {
@@ -116,9 +116,9 @@ TEST(FiltreTonalite, VitesseAutomatiqueSuitLaManipulation) {
     for (int i = 0; i < 40; ++i)
       signal.Motif("_._.", point).Silence(3 * point).Motif("__._", point).Silence(7 * point);
     for (uint8_t e : signal.Echantillons()) filtre.Traiter_echantillon(e);
-    EXPECT_GE(r.Vitesse_estimee.load(), c.minimum) << c.vitesse;
-    EXPECT_LE(r.Vitesse_estimee.load(), c.maximum) << c.vitesse;
-    EXPECT_EQ(r.Duree_point_reception.load(), 1250 / r.Vitesse_estimee.load());
+    EXPECT_GE(filtre.Vitesse_estimee(), c.minimum) << c.vitesse;
+    EXPECT_LE(filtre.Vitesse_estimee(), c.maximum) << c.vitesse;
+    EXPECT_EQ(filtre.Duree_point_reception(), 1250 / filtre.Vitesse_estimee());
   }
 }
 
@@ -144,7 +144,7 @@ TEST(FiltreTonalite, RetuneDepuisUnAutreFil) {
   accord.join();
   for (int i = 0; i < 2; ++i)
     for (uint8_t e : signal.Echantillons()) filtre.Traiter_echantillon(e);
-  EXPECT_NEAR(r.Enveloppe_filtree.load(), 1527, 10);
+  EXPECT_NEAR(filtre.Enveloppe_filtree(), 1527, 10);
   EXPECT_EQ(filtre.Coefficients_passe_bande(), Concevoir_passe_bande(1000, true));
 }
 

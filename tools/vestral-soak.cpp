@@ -25,6 +25,7 @@
 #include "morse/TableMorse.h"
 #include "shell/FormatSon.h"
 #include "tools/LigneCommande.h"
+#include "shell/JournalQSO.h"
 
 namespace {
 
@@ -180,13 +181,7 @@ class Bande {
   int appels_ = 0;
 };
 
-class Recu : public SortieDecodeur {
- public:
-  void Caractere(uint8_t c) override {
-    caracteres.push_back({c, decodeur->Position_absolue()});
-    ++total;
-  }
-  const Decodeur* decodeur = nullptr;
+struct Recu {
   std::deque<CaractereDecode> caracteres;
   int64_t total = 0;
 };
@@ -213,20 +208,32 @@ int main(int argc, char** argv) {
   JournalQSO journal;
   Recu recu;
   ReglagesReception reglages;
-  ChaineReception chaine(reglages, journal, recu);
-  recu.decodeur = &chaine.decodeur;
-  reglages.Frequence_reception = static_cast<int32_t>(kFrequence_accord);
-  reglages.Bande_etroite = 1;
-  reglages.Choisir_vitesse_auto();
-  reglages.Choisir_seuil_auto();
+  ChaineReception chaine(reglages);
+  ParametresDecodeur parametres;
+  parametres.frequence = static_cast<int32_t>(kFrequence_accord);
+  parametres.bande_etroite = true;
+  chaine.Regler(parametres);
   chaine.Preparer_filtres();
-  chaine.Preparer_decodeur();
+  DecodeurMorse& decodeur = chaine;
+  decodeur.Reinitialiser();
+  std::vector<EvenementDecodeur> evenements;
+  const auto Recueillir = [&] {
+    evenements.clear();
+    decodeur.Prendre_evenements(evenements);
+    for (const EvenementDecodeur& e : evenements) {
+      if (e.type != TypeEvenement::Caractere) continue;
+      const auto c = static_cast<uint8_t>(e.valeur);
+      recu.caracteres.push_back({c, e.position});
+      ++recu.total;
+      journal.Ajout_QSO(c);
+    }
+  };
 
   Bande bande(graine);
   const auto total = static_cast<int64_t>(heures * 3600 * kFrequence_echantillonnage_entree);
   int64_t fournis = 0;
   int propres = 0, propres_lus = 0, espaces_differents = 0;
-  long resident_1h = 0, pic_1h = 0;
+  long pic_1h = 0;
   const auto depart = std::chrono::steady_clock::now();
   std::vector<uint8_t> bloc(kTaille_bloc_reception);
 
@@ -263,13 +270,10 @@ int main(int argc, char** argv) {
       recu.caracteres.pop_front();
   };
 
-  chaine.decodeur.Regler_attente([&](int, int) {
-    if (fournis >= total) {
-      chaine.decodeur.Demander_arret();
-      return;
-    }
+  while (fournis < total) {
     for (auto& e : bloc) e = bande.Echantillon();
-    chaine.fenetre.Ajout_bloc_recu(bloc);
+    decodeur.Pousser(bloc);
+    Recueillir();
     fournis += kTaille_bloc_reception;
     Verifier(fournis);
     const int64_t heure = 3600 * kFrequence_echantillonnage_entree;
@@ -277,10 +281,7 @@ int main(int argc, char** argv) {
       const double secondes =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - depart).count();
       const long resident = Resident_ko(), pic = Pic_resident_ko();
-      if (fournis / heure == 1) {
-        resident_1h = resident;
-        pic_1h = pic;
-      }
+      if (fournis / heure == 1) pic_1h = pic;
       std::printf(
           "%3lld h : %8.1f s, résident %ld ko (pic %ld ko), %lld caractères décodés, textes "
           "propres "
@@ -289,8 +290,9 @@ int main(int argc, char** argv) {
           static_cast<long long>(recu.total), propres_lus, propres);
       std::fflush(stdout);
     }
-  });
-  chaine.decodeur.Execute();
+  }
+  decodeur.Terminer();
+  Recueillir();
 
   const double secondes =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - depart).count();

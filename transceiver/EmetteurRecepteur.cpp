@@ -42,7 +42,7 @@ EmetteurRecepteur::EmetteurRecepteur(const LiensEmetteurRecepteur& liens, VueEme
       operateur_(liens.operateur),
       horloge_active_(liens.Horloge_active),
       vue_(vue),
-      chaine_(reception_, journal_, *this),
+      chaine_(reception_),
       emetteur_(journal_, *this),
       spectre_(vue.Canevas()) {}
 
@@ -135,12 +135,17 @@ void EmetteurRecepteur::Rafraichir_signal(bool present) {
 // --------------------------------------------------------- decoder thread
 
 void EmetteurRecepteur::Demarrage_traduction_et_capture() {
-  Arreter_traduction();         // at most one decoder thread
-  chaine_.Preparer_decodeur();  // walk reset, window emptied, flags at 0
+  Arreter_traduction();  // at most one decoder thread
+  decodeur_.Reinitialiser();
+  fenetre_.Vider_fenetre();
+  traduction_active_ = 0;
+  niveau_entree_ = 0;
   signal_transmis_ = -1;
   horloge_active_ = 1;
   cycle_termine_ = false;
-  traduction_ = std::make_unique<TRADUCTION_CARACTERES>(chaine_.decodeur, chaine_.fenetre, appels_);
+  SortieDecodeur& sortie = *this;
+  traduction_ = std::make_unique<TRADUCTION_CARACTERES>(decodeur_, fenetre_, journal_, sortie,
+                                                        appels_, traduction_active_);
   wave_.Ouverture_flux_entree();
   Pompe_reception();
 }
@@ -253,7 +258,7 @@ void EmetteurRecepteur::Fermeture_restitution() {
 
 void EmetteurRecepteur::Relance_traduction() {
   if (!reception_en_cours_) return;
-  chaine_.decodeur.Relance_traduction();
+  decodeur_.Relancer();
   horloge_active_ = 1;
   cycle_termine_ = false;
   Pompe_reception();
@@ -447,7 +452,7 @@ void EmetteurRecepteur::Pompe_reception() {
   const std::span<const uint8_t> bloc(tampon->Donnees(),
                                       static_cast<std::size_t>(wave_.Taille_tampon));
   Controle_niveau(bloc);
-  if (chaine_.fenetre.Ajout_bloc_recu(bloc)) {
+  if (fenetre_.Ajout_bloc_recu(bloc)) {
     // From the third block on: the spectrum.
     fft_.Analyser_bloc(bloc);
     vue_.Visible(Controle::Image_spectre, true);
@@ -467,7 +472,7 @@ void EmetteurRecepteur::Volumes_enregistrement(int32_t gain) {
 void EmetteurRecepteur::Controle_niveau(std::span<const uint8_t> bloc) {
   // Only the negative full scale counts as clipping.
   const bool sature = std::find(bloc.begin(), bloc.end(), uint8_t{0}) != bloc.end();
-  const int32_t niveau = reception_.Niveau_entree.load();
+  const int32_t niveau = niveau_entree_.load();
   vue_.Couleur(Indicateur::Label7, sature ? CouleurLabel6::Rouge : CouleurLabel6::Face_bouton);
   const bool cag = operateur_.CAG_active == 1 && environnement_.Volume_entree_present();
   const int32_t gain = cag ? Pas_gain_CAG(gain_cag_, sature, niveau, niveau_precedent_) : gain_cag_;
@@ -594,7 +599,7 @@ void EmetteurRecepteur::Choix_presence_son(bool active) {
 void EmetteurRecepteur::Choix_bande(bool etroite) {
   reception_.Bande_etroite = etroite ? 1 : 0;
   if (reception_en_cours_) {
-    chaine_.filtre.Regler_passe_bande();
+    decodeur_.Regler(Parametres_decodeur());
     Relance_traduction();
   }
   Focus_memo_du_mode();
@@ -608,8 +613,17 @@ void EmetteurRecepteur::Image_spectreMouseDown(int x) {
   frequence_affichee_ = *frequence;
   Afficher_frequence();
   reception_.Frequence_reception = static_cast<int32_t>(std::nearbyint(frequence_affichee_));
-  chaine_.filtre.Regler_passe_bande();
+  decodeur_.Regler(Parametres_decodeur());
   Relance_traduction();
+}
+
+ParametresDecodeur EmetteurRecepteur::Parametres_decodeur() const {
+  ParametresDecodeur p;
+  p.frequence = reception_.Frequence_reception;
+  p.bande_etroite = reception_.Bande_etroite == 1;
+  p.vitesse = reception_.Vitesse_auto == 1 ? 0 : reception_.Vitesse_reception.load();
+  p.seuil = reception_.Seuil_auto == 1 ? uint16_t{0} : reception_.Seuil_filtrage.load();
+  return p;
 }
 
 }  // namespace vestral

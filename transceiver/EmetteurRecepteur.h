@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "dsp/FFT.h"
+#include "dsp/FenetreEchantillons.h"
 #include "dsp/ReglagesReception.h"
 #include "morse/ChaineReception.h"
 #include "morse/Emetteur.h"
@@ -133,13 +134,13 @@ class EmetteurRecepteur : private FenetreEmission, private SortieDecodeur {
   bool Cycle_termine() const { return cycle_termine_; }
   bool Capture_amorcee() const { return capture_amorcee_; }
   bool Presence_son() const { return presence_son_; }
-  bool Traduction_active() const { return chaine_.decodeur.Traduction_active.load() == 1; }
+  bool Traduction_active() const { return traduction_active_.load() == 1; }
   bool Fil_de_traduction() const { return traduction_ != nullptr; }
   int32_t Gain_CAG() const { return gain_cag_; }
   int Duree_point_emission() const { return duree_point_emission_; }
   double Frequence_affichee() const { return frequence_affichee_; }
   // Received samples the decoder has gone through (any thread).
-  int64_t Echantillons_lus() const { return chaine_.fenetre.Echantillons_lus(); }
+  int64_t Echantillons_lus() const { return fenetre_.Echantillons_lus(); }
 
   Emetteur& Emission() { return emetteur_; }
   const ImageAccord& Accord() const { return spectre_; }
@@ -160,9 +161,11 @@ class EmetteurRecepteur : private FenetreEmission, private SortieDecodeur {
 
   // SortieDecodeur: called on the decoder thread, carried over.
   void Caractere(uint8_t caractere) override;
-  bool Affichage() const override { return true; }
   void Signal(bool present) override;
   void Vitesse(const std::string& texte) override;
+  void Niveau_entree(int32_t niveau) override { niveau_entree_.store(niveau); }
+  // The decoder's parameters from the operator's settings.
+  ParametresDecodeur Parametres_decodeur() const;
 
   void Libelles_reception();
   void Libelles_transmission();
@@ -175,7 +178,7 @@ class EmetteurRecepteur : private FenetreEmission, private SortieDecodeur {
   void Afficher_frequence();
   void Demarrage_traduction_et_capture();
   void Arreter_traduction();
-  void Thread_termine() { chaine_.decodeur.Traduction_active = 0; }
+  void Thread_termine() { traduction_active_ = 0; }
   void Fermeture_capture();
   void Controle_niveau(std::span<const uint8_t> bloc);
   void Volumes_enregistrement(int32_t gain);
@@ -195,7 +198,14 @@ class EmetteurRecepteur : private FenetreEmission, private SortieDecodeur {
   std::atomic<uint8_t>& horloge_active_;
   VueEmetteurRecepteur& vue_;
 
+  // The decoder, and the sample window that hands the capture blocks over
+  // to its thread.
   ChaineReception chaine_;
+  DecodeurMorse& decodeur_ = chaine_;
+  FenetreEchantillons fenetre_{kTaille_bloc_reception};
+  std::atomic<uint8_t> traduction_active_{0};
+  // The input level the decoder last reported (decoder thread).
+  std::atomic<int32_t> niveau_entree_{0};
   Emetteur emetteur_;
   FFTEntiere fft_;
   ImageAccord spectre_;

@@ -1,6 +1,12 @@
 // The decoder thread of the transceiver window, and the way it reaches the
 // user-interface thread.
 //
+// The thread is a short loop: it waits for samples in the sample window (or
+// the 40 ms refresh of the "Signal" indicator), pushes them to the decoder
+// and delivers the decoder's events: characters to the window and the QSO
+// log, measurements to the displays. At the stop it ends the decoder
+// (Terminer) and delivers what still comes out.
+//
 // The decoder hands its displays and characters to the window through
 // synchronised calls: AppelsSynchronises::Appeler asks the user-interface
 // thread to run a function and waits until it has. The window is told
@@ -11,17 +17,63 @@
 // deadlocks and nothing the decoder produced on its way out is lost.
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
+
+#include "morse/DecodeurMorse.h"
+#include "morse/TRADUCTION_MORSE.h"
 
 namespace vestral {
 
-class Decodeur;
 class FenetreEchantillons;
+class JournalQSO;
+
+// Where the decoder thread delivers (called on the decoder thread; the
+// window's implementation carries each call over to the user-interface
+// thread and waits for it).
+class SortieDecodeur {
+ public:
+  virtual ~SortieDecodeur() = default;
+  // A decoded character (CP1252), or a space for a word gap.
+  virtual void Caractere(uint8_t caractere) = 0;
+  // The "Signal" indicator (and the speaker monitor), every 40 ms.
+  virtual void Signal(bool /*present*/) {}
+  // The speed label, every 5500 samples: at most two characters.
+  virtual void Vitesse(const std::string& /*texte*/) {}
+  // The input peak level in percent, after each block.
+  virtual void Niveau_entree(int32_t /*niveau*/) {}
+};
+
+// The "Signal" indicator: the signal presence the decoder reports every 40 ms
+// of samples fills a one-second history; every 40 ms of wall clock the case
+// of the clock's place in the second is shown.
+class IndicateurSignal {
+ public:
+  static constexpr uint32_t kPeriode_ms = 40;
+  void Demarrer(uint32_t maintenant);
+  void Presence(bool presente);
+  // Whether the refresh is due, and how long until it is.
+  [[nodiscard]] bool A_rafraichir(uint32_t maintenant) const {
+    return maintenant - dernier_rafraichissement_ >= kPeriode_ms;
+  }
+  [[nodiscard]] int Delai_ms(uint32_t maintenant) const;
+  // The refresh: what the indicator shows now.
+  [[nodiscard]] bool Rafraichir(uint32_t maintenant);
+
+ private:
+  std::array<uint8_t, kCases_historique_signal> historique_{};
+  int index_ = 0;
+  uint32_t debut_ = 0;
+  uint32_t dernier_rafraichissement_ = 0;
+};
 
 class AppelsSynchronises {
  public:
@@ -54,24 +106,39 @@ class AppelsSynchronises {
   uint64_t notifications_ = 0;
 };
 
-// The thread runs Decodeur::Execute until the stop request. It is started
-// by the constructor (the decoder must have been prepared); Terminer, run
-// by the user-interface thread, asks for the stop, serves the calls the
-// decoder waits on, and joins. The destructor terminates it too.
+// The thread is started by the constructor (the decoder must have been
+// prepared); Terminer, run by the user-interface thread, asks for the stop,
+// serves the calls the thread waits on, and joins. The destructor
+// terminates it too.
 class TRADUCTION_CARACTERES {
  public:
-  TRADUCTION_CARACTERES(Decodeur& decodeur, FenetreEchantillons& fenetre,
-                        AppelsSynchronises& appels);
+  using Horloge = std::function<uint32_t()>;  // milliseconds
+
+  TRADUCTION_CARACTERES(DecodeurMorse& decodeur, FenetreEchantillons& fenetre, JournalQSO& journal,
+                        SortieDecodeur& sortie, AppelsSynchronises& appels,
+                        std::atomic<uint8_t>& active, Horloge horloge = Horloge_systeme);
   ~TRADUCTION_CARACTERES();
   TRADUCTION_CARACTERES(const TRADUCTION_CARACTERES&) = delete;
   TRADUCTION_CARACTERES& operator=(const TRADUCTION_CARACTERES&) = delete;
 
   void Terminer();
 
+  static uint32_t Horloge_systeme();
+
  private:
-  Decodeur& decodeur_;
+  void Boucle();
+  void Livrer();
+
+  DecodeurMorse& decodeur_;
   FenetreEchantillons& fenetre_;
+  JournalQSO& journal_;
+  SortieDecodeur& sortie_;
   AppelsSynchronises& appels_;
+  std::atomic<uint8_t>& active_;
+  Horloge horloge_;
+  std::atomic<bool> arret_{false};
+  std::vector<EvenementDecodeur> evenements_;
+  IndicateurSignal indicateur_;
   std::mutex verrou_;
   bool fini_ = false;
   std::thread fil_;
