@@ -6,7 +6,7 @@
 
 #include "dsp/Accord.h"
 #include "dsp/FFT.h"
-#include "dsp/detail/AccesFFT.h"
+#include "AccesFFT.h"
 #include "shell/FormatSon.h"
 
 namespace vestral {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "dsp/FFT.h"
-#include "dsp/detail/AccesFFT.h"
+#include "AccesFFT.h"
 
 namespace vestral {
 namespace {
