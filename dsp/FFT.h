@@ -39,7 +39,7 @@ class FFTEntiere {
   const std::vector<int32_t>& Spectre() const { return spectre_; }
 
  private:
-  // The pieces the tests reach (dsp/detail/AccesFFT.h).
+  // The pieces the tests reach (tests/AccesFFT.h).
   friend struct detail::AccesFFT;
   [[nodiscard]] bool Choisir_jeu(Jeu jeu);
   void Transformer_FFT();
