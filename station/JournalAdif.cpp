@@ -5,10 +5,12 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 
 #include "shell/Cp1252.h"
+#include "station/Indicatifs.h"
 
 namespace vestral {
 namespace {
@@ -260,6 +262,28 @@ std::vector<Contact> Lecture_adif(std::string_view texte) {
       courant.commentaire = valeur;
   }
   return contacts;
+}
+
+std::string Horodatage_adif(std::chrono::system_clock::time_point moment) {
+  const std::time_t t = std::chrono::system_clock::to_time_t(moment);
+  std::tm utc{};
+  ::gmtime_r(&t, &utc);
+  char tampon[32];
+  std::strftime(tampon, sizeof tampon, "%Y%m%d %H%M%S", &utc);
+  return tampon;
+}
+
+Contact Contact_prerempli(std::string_view texte_recu, std::optional<int64_t> frequence_hz,
+                          std::chrono::system_clock::time_point moment) {
+  Contact c;
+  c.indicatif = Dernier_indicatif(texte_recu);
+  const std::string h = Horodatage_adif(moment);
+  c.date = h.substr(0, 8);
+  c.heure = h.substr(9, 4);
+  c.frequence_hz = frequence_hz.value_or(0);
+  c.rst_envoye = "599";
+  c.rst_recu = "599";
+  return c;
 }
 
 bool Est_doublon(const Contact& a, const Contact& b) {

@@ -11,6 +11,7 @@
 // leaves the previous log as it was.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -57,6 +58,14 @@ std::string Enregistrement_adif(const Contact& contact);
 // The contacts of an .adi text, in order; fields this log does not know are
 // skipped, and so is anything malformed.
 std::vector<Contact> Lecture_adif(std::string_view texte);
+
+// "YYYYMMDD HHMMSS" (UTC) of a moment.
+std::string Horodatage_adif(std::chrono::system_clock::time_point moment);
+// A new contact as the dialog first shows it: the last call sign heard in
+// `texte_recu`, the date and time (UTC) of `moment`, the dial frequency
+// when known, 599 both ways.
+Contact Contact_prerempli(std::string_view texte_recu, std::optional<int64_t> frequence_hz,
+                          std::chrono::system_clock::time_point moment);
 
 // Same call, same band, less than an hour apart (either way).
 bool Est_doublon(const Contact& a, const Contact& b);

@@ -199,6 +199,20 @@ TEST(JournalAdif, ADuplicateIsSameCallSameBandWithinTheHour) {
   fs::remove_all(dossier);
 }
 
+TEST(JournalAdif, PrefilledFromWhatWasHeardTheClockAndTheDial) {
+  // 2026-12-11 17:15:42 UTC.
+  const auto moment = std::chrono::system_clock::time_point(std::chrono::seconds(1797009342));
+  EXPECT_EQ(Horodatage_adif(moment), "20261211 171542");
+  const Contact c = Contact_prerempli("CQ DE F6ABC K\r\nF6ABC DE DL1XYZ", 7'023'500, moment);
+  EXPECT_EQ(c.indicatif, "DL1XYZ");
+  EXPECT_EQ(c.date, "20261211");
+  EXPECT_EQ(c.heure, "1715");
+  EXPECT_EQ(c.frequence_hz, 7'023'500);
+  EXPECT_EQ(c.mode, "CW");
+  EXPECT_EQ(c.rst_envoye, "599");
+  EXPECT_EQ(Contact_prerempli("rien", std::nullopt, moment).frequence_hz, 0);
+}
+
 TEST(JournalAdif, HostileLogTextIsReadWithoutHarm) {
   const std::string textes[] = {"",
                                 "<",

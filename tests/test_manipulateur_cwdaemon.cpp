@@ -203,5 +203,24 @@ TEST(ManipulateurCwdaemon, KeyingGoesThroughTheRigWhenTheStationSaysSo) {
   EXPECT_EQ(etat->Historique(), "ER");
 }
 
+TEST(ManipulateurCwdaemon, QsoLogMarkersCarryTheDialFrequencyOnlyWithARig) {
+  auto etat = std::make_shared<EtatPosteSimule>();
+  RapportMemoire rapport;
+  Station station([&] { return std::make_unique<PosteSimule>(etat); },
+                  [](const std::string&, uint16_t, Rapport&) { return nullptr; }, rapport);
+  station.Appliquer({});
+  JournalQSO journal;
+  journal.Note_des_marqueurs([&] { return station.Texte_frequence(); });
+  journal.Ajout_marqueur(kMarque_reception);
+  EXPECT_EQ(journal.Texte(), "\r\n\r\n\xC5 \r\n");  // no rig: the 8 bytes
+  ReglagesStation r;
+  r.poste = {1, "", 0};
+  station.Appliquer(r);
+  for (int i = 0; i < 5000 && !station.Frequence_hz(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  journal.Ajout_marqueur(kMarque_emission);
+  EXPECT_EQ(journal.Texte(), "\r\n\r\n\xC5 \r\n\r\n\r\n\xC9 7 030,0 kHz\r\n");
+}
+
 }  // namespace
 }  // namespace vestral
