@@ -61,7 +61,10 @@ struct BancManipulateur {
   CanalUdpSimule canal;
   ServeurCwdaemon serveur{canal};
   ManipulateurCwdaemon manipulateur{b.er, b.environnement, b.operateur.Vitesse_emission,
-                                    [this](uint8_t c) { b.vue.Inserer_memo(Controle::Memo2, c); }};
+                                    [this](uint8_t c) {
+                                      if (const uint8_t montre = b.er.Appui_touche(c))
+                                        b.vue.Inserer_memo(Controle::Memo2, montre);
+                                    }};
 };
 
 TEST(ManipulateurCwdaemon, TextFromReceptionIsSentEchoedAndReceptionResumes) {

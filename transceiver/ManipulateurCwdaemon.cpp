@@ -19,12 +19,12 @@ int Vitesse_emission_proche(int mots_par_minute) {
 
 ManipulateurCwdaemon::ManipulateurCwdaemon(EmetteurRecepteur& emetteur_recepteur,
                                            EnvironnementEmetteurRecepteur& environnement,
-                                           int32_t& vitesse, std::function<void(uint8_t)> montrer)
+                                           int32_t& vitesse, std::function<void(uint8_t)> taper)
     : er_(emetteur_recepteur),
       environnement_(environnement),
       vitesse_(vitesse),
       vitesse_initiale_(vitesse),
-      montrer_(std::move(montrer)) {}
+      taper_(std::move(taper)) {}
 
 void ManipulateurCwdaemon::Vers_transmission() {
   if (er_.Transmission_en_cours()) return;
@@ -36,8 +36,7 @@ void ManipulateurCwdaemon::Vers_transmission() {
 void ManipulateurCwdaemon::Taper(const std::string& texte) {
   Vers_transmission();
   if (!er_.Transmission_en_cours()) return;  // could not start: told by the transceiver
-  for (const char c : texte)
-    if (const uint8_t montre = er_.Appui_touche(static_cast<uint8_t>(c))) montrer_(montre);
+  for (const char c : texte) taper_(static_cast<uint8_t>(c));
   texte_en_cours_ = true;
 }
 

@@ -25,11 +25,12 @@ int Vitesse_emission_proche(int mots_par_minute);
 
 class ManipulateurCwdaemon {
  public:
-  // `montrer`: the editor shows a byte the filter let through (as for a
-  // typed key). `vitesse`: the working transmit speed, restored by reset.
+  // `taper`: one byte typed into the editor, as a key (it goes through the
+  // keys' filter there). `vitesse`: the working transmit speed, restored by
+  // reset.
   ManipulateurCwdaemon(EmetteurRecepteur& emetteur_recepteur,
                        EnvironnementEmetteurRecepteur& environnement, int32_t& vitesse,
-                       std::function<void(uint8_t)> montrer);
+                       std::function<void(uint8_t)> taper);
 
   // One tick: the waiting requests, then whether the text is all sent.
   void Servir(ServeurCwdaemon& serveur);
@@ -50,7 +51,7 @@ class ManipulateurCwdaemon {
   EnvironnementEmetteurRecepteur& environnement_;
   int32_t& vitesse_;
   const int32_t vitesse_initiale_;
-  std::function<void(uint8_t)> montrer_;
+  std::function<void(uint8_t)> taper_;
 
   bool texte_en_cours_ = false;
   bool retour_reception_ = false;  // the window received before the logger's text
