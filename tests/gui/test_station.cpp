@@ -139,6 +139,8 @@ TEST_F(FenetreStation, CtrlLOpensTheContactPrefilledAndSavesIt) {
   Ouvrir();
   ASSERT_TRUE(Attendre_que([&] { return station.Frequence_hz().has_value(); }));
   fenetre->Memo1->setPlainText(QStringLiteral("CQ DE F6ABC F6ABC K"));
+  fenetre->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(fenetre.get()));
   bool vu = false;
   QTimer::singleShot(50, [&] {
     auto* d = qobject_cast<DialogueContact*>(QApplication::activeModalWidget());

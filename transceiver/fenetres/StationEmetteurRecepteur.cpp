@@ -44,13 +44,15 @@ class LienStation : public QObject {
   void Tick() {
     EmetteurRecepteur& er = fenetre_->Emetteur_recepteur();
     if (ServeurCwdaemon* serveur = station_.Serveur()) manipulateur_.Servir(*serveur);
-    // A rig that keyed this transmission and no longer answers: the
-    // transmission stops as "Arrêt" stops it.
+    // A rig that keyed this transmission and no longer answers: what is
+    // not sent is dropped and the transmission stops as "Arrêt" stops it
+    // (asked again on each tick until the tone already out has ended).
     ControlePoste* poste = station_.Controle_poste();
     const bool perdu = station_.Ptt_par_poste() && poste &&
                        poste->Etat_poste() == ControlePoste::Etat::Muet;
-    if (perdu && !arret_demande_ && er.Transmission_en_cours()) {
-      arret_demande_ = true;
+    if (perdu && er.Transmission_en_cours()) {
+      if (er.Emission().Emission_continue())
+        er.Bouton_radio_relache(*Bouton_radio(GroupeRadio::Emission_continue, 0));
       er.Emission().File().Vider();
       er.Arret_sans_retour_au_menu();
     }
@@ -71,7 +73,6 @@ class LienStation : public QObject {
   Station& station_;
   const QString titre_;
   ManipulateurCwdaemon manipulateur_;
-  bool arret_demande_ = false;
   int ticks_ = 0;
 };
 
