@@ -377,6 +377,10 @@ int main(int argc, char** argv) {
     }
     options.enregistrement = std::move(lecture.echantillons);
   }
+  if (ReglagesStation essai; !Reglages_de_la_station(options, essai).empty()) {
+    std::fprintf(stderr, "vestral: %s\n", Reglages_de_la_station(options, essai).c_str());
+    return 2;
+  }
   if (!options.emission.empty() && !options.simulation) {
     std::fputs("vestral: --emission ne sert qu'avec --simulation\n", stderr);
     return 2;

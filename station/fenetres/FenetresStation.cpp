@@ -51,7 +51,7 @@ DialogueStation::DialogueStation(const ReglagesStation& reglages, QWidget* paren
   Modele->setRange(0, 999999);
   Modele->setSpecialValueText(U("aucun poste"));
   Modele->setValue(reglages.poste.modele);
-  Modele->setToolTip(U("Numéro de modèle hamlib (rigctl --list) ; 2 : rigctld sur le réseau"));
+  Modele->setToolTip(U("Numéro de modèle hamlib (rigctl -l) ; 2 : rigctld sur le réseau"));
   formulaire->addRow(U("Modèle du poste :"), Modele);
 
   Appareil = new QLineEdit(Vers_qt(reglages.poste.peripherique), this);
