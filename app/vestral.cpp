@@ -15,7 +15,9 @@
 #include <string_view>
 #include <vector>
 
+#include "app/fenetres/FICHE_PRINCIPALE.h"
 #include "dsp/ReglagesReception.h"
+#include "morse/SignalSimule.h"
 #include "shell/CheminsPortsSerie.h"
 #include "shell/Configuration.h"
 #include "shell/Cp1252.h"
@@ -27,7 +29,6 @@
 #include "shell/Peripheriques.h"
 #include "shell/PortSerie.h"
 #include "shell/fenetres/EconomiseurEcran.h"
-#include "app/fenetres/FICHE_PRINCIPALE.h"
 #include "shell/fenetres/OutilsQt.h"
 #include "shell/fenetres/RapportQt.h"
 #include "shell/linux/PortSerieLinux.h"
@@ -39,7 +40,6 @@
 #include "sound/FONCTIONS_MIXER_SIMULE.h"
 #include "sound/FONCTIONS_WAVE.h"
 #include "sound/FichierAudio.h"
-#include "morse/SignalSimule.h"
 #include "sound/linux/MixerAlsa.h"
 #include "sound/linux/PeripheriqueSonPortAudio.h"
 #include "sound/linux/TonalitePortAudio.h"
@@ -428,17 +428,18 @@ int main(int argc, char** argv) {
 
   ReglagesReception reception;
   Contexte contexte{rapport,     fichiers, configuration, journal, appareils,
-                    economiseur, etat,     reception,     {},      {},      {}};
+                    economiseur, etat,     reception,     {},      {},
+                    {}};
   // The transceiver window, on the same devices and settings; keyed as the
   // station settings say.
   EnvironnementProgramme environnement_programme(appareils.Haut_parleur(), appareils.Port_serie(),
                                                  appareils.Mixer(), configuration);
   EnvironnementStation environnement(environnement_programme, station);
   contexte.Creer_emetteur_recepteur = [&](QWidget* parent) -> QDialog* {
-    TForm8* fenetre = Creation_emetteur_recepteur({appareils.Wave(), environnement, journal,
-                                                   reception, configuration.valeurs,
-                                                   etat.Horloge_active},
-                                                  parent);
+    TForm8* fenetre =
+        Creation_emetteur_recepteur({appareils.Wave(), environnement, journal, reception,
+                                     configuration.valeurs, etat.Horloge_active},
+                                    parent);
     Attacher_station(fenetre, station, environnement, configuration.valeurs,
                      [&](QWidget* dessus, const std::string& recu) {
                        Ouvrir_contact(dessus, contacts, station, recu);

@@ -17,7 +17,9 @@
 namespace vestral {
 namespace {
 
-QString U(const char* texte) { return QString::fromUtf8(texte); }
+QString U(const char* texte) {
+  return QString::fromUtf8(texte);
+}
 
 constexpr int kVitesses_serie[] = {0, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 
@@ -115,8 +117,7 @@ ReglagesStation DialogueStation::Reglages() const {
 
 // ------------------------------------------------------------------ Contact
 
-DialogueContact::DialogueContact(JournalContacts& journal, const Contact& contact,
-                                 QWidget* parent)
+DialogueContact::DialogueContact(JournalContacts& journal, const Contact& contact, QWidget* parent)
     : QDialog(parent), journal_(journal), deja_(journal.Contacts()) {
   setObjectName(QStringLiteral("Contact"));
   setWindowTitle(U("Contact"));
@@ -131,8 +132,8 @@ DialogueContact::DialogueContact(JournalContacts& journal, const Contact& contac
   champ(Indicatif, "Indicatif", "Indicatif :", contact.indicatif, 20);
   champ(Date, "Date", "Date (AAAAMMJJ, UTC) :", contact.date, 8);
   champ(Heure, "Heure", "Heure (HHMM, UTC) :", contact.heure, 6);
-  champ(Frequence, "Frequence", "Fréquence (kHz) :",
-        Depuis_qt(Kilohertz(contact.frequence_hz)), 16);
+  champ(Frequence, "Frequence", "Fréquence (kHz) :", Depuis_qt(Kilohertz(contact.frequence_hz)),
+        16);
   Bande = new QLabel(this);
   Bande->setObjectName(QStringLiteral("Bande"));
   formulaire->addRow(U("Bande :"), Bande);
@@ -203,9 +204,9 @@ FenetreJournalContacts::FenetreJournalContacts(JournalContacts& journal, QWidget
   resize(820, 420);
   Liste = new QTableWidget(this);
   Liste->setObjectName(QStringLiteral("Liste"));
-  const QStringList titres = {U("Date"),     U("Heure"),   U("Indicatif"),   U("Fréquence (kHz)"),
-                              U("Bande"),    U("RST env."), U("RST reçu"),   U("Nom"),
-                              U("QTH"),      U("Locator"), U("Commentaire")};
+  const QStringList titres = {U("Date"),  U("Heure"),    U("Indicatif"),  U("Fréquence (kHz)"),
+                              U("Bande"), U("RST env."), U("RST reçu"),   U("Nom"),
+                              U("QTH"),   U("Locator"),  U("Commentaire")};
   Liste->setColumnCount(static_cast<int>(titres.size()));
   Liste->setHorizontalHeaderLabels(titres);
   Liste->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -11,7 +11,9 @@ namespace {
 
 constexpr int kPeriode_station_ms = 100;
 
-QString U(const char* texte) { return QString::fromUtf8(texte); }
+QString U(const char* texte) {
+  return QString::fromUtf8(texte);
+}
 
 }  // namespace
 

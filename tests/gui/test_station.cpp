@@ -6,10 +6,11 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QComboBox>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -24,6 +25,7 @@
 #include "station/fenetres/FenetresStation.h"
 #include "station/fenetres/MenuStation.h"
 #include "tests/EmetteurRecepteurFactice.h"
+#include "tests/gui/Banc.h"
 #include "transceiver/EnvironnementStation.h"
 #include "transceiver/fenetres/StationEmetteurRecepteur.h"
 #include "transceiver/fenetres/TRADUCTEUR_EDITEUR.h"
@@ -42,7 +44,6 @@ bool Attendre_que(const std::function<bool()>& condition, int secondes = 5) {
 class FenetreStation : public ::testing::Test {
  protected:
   FenetreStation() {
-    dossier = fs::temp_directory_path() / ("vestral_station_" + std::to_string(::getpid()));
     fs::remove_all(dossier);
     fs::create_directories(dossier);
     reception.Vitesse_auto = 1;
@@ -81,7 +82,7 @@ class FenetreStation : public ::testing::Test {
     return condition();
   }
 
-  fs::path dossier;
+  fs::path dossier = fs::temp_directory_path() / ("vestral_station_" + std::to_string(::getpid()));
   CarteSimulee carte;
   RapportMemoire rapport;
   FonctionsWave wave{carte, rapport};
@@ -109,7 +110,10 @@ TEST_F(FenetreStation, LoggerTextIsSentThroughTheRigAndEchoedWithTheDialInTheTit
   ASSERT_TRUE(Attendre_que([&] { return fenetre->windowTitle().contains("7 030,0 kHz"); }))
       << fenetre->windowTitle().toStdString();
   ASSERT_NE(canal, nullptr);
-  canal->entrants.push_back({"\x1B" "h5", "logger"});
+  canal->entrants.push_back(
+      {"\x1B"
+       "h5",
+       "logger"});
   canal->entrants.push_back({"tu 5nn", "logger"});
   ASSERT_TRUE(Attendre_que([&] { return fenetre->Emetteur_recepteur().Transmission_en_cours(); }));
   EXPECT_EQ(fenetre->Memo2->toPlainText(), QStringLiteral("TU 5NN"));
@@ -129,7 +133,8 @@ TEST_F(FenetreStation, ARigLostMidTransmissionStopsItAndIsToldOnce) {
   fenetre->Essai_emission(QStringLiteral("CQ CQ CQ DE F6ABC F6ABC F6ABC K"));
   ASSERT_TRUE(Attendre_que([&] { return poste->ptt.load(); }));
   poste->repond = false;
-  ASSERT_TRUE(Emettre_jusqu_a([&] { return !fenetre->Emetteur_recepteur().Transmission_en_cours(); }));
+  ASSERT_TRUE(
+      Emettre_jusqu_a([&] { return !fenetre->Emetteur_recepteur().Transmission_en_cours(); }));
   EXPECT_EQ(rapport.Erreurs(),
             std::vector<std::string>{ControlePoste::Texte_poste_muet({1, "", 0})});
   EXPECT_FALSE(station.Controle_poste()->PTT_actif());
@@ -168,6 +173,59 @@ TEST_F(FenetreStation, CtrlLOpensTheContactPrefilledAndSavesIt) {
   journal_contacts.Relire();
   ASSERT_EQ(journal_contacts.Liste->rowCount(), 1);
   EXPECT_EQ(journal_contacts.Liste->item(0, 2)->text(), QStringLiteral("F6ABC"));
+}
+
+// The main window with its "Station" menu.
+class MenuStation : public Banc {
+ protected:
+  void Preparer() {
+    Fichiers_presents();
+    station = std::make_unique<Station>([this] { return std::make_unique<PosteSimule>(poste); },
+                                        [this](const std::string&, uint16_t, Rapport&) {
+                                          auto c = std::make_unique<CanalUdpSimule>();
+                                          canal = c.get();
+                                          return c;
+                                        },
+                                        rapport);
+    station->Appliquer({});
+    contacts = std::make_unique<JournalContacts>(rapport, dossier);
+    contexte->Menu_station = [this](QMenu* menu) {
+      Remplir_menu_station(menu,
+                           {*station, *contacts, *fichiers, [this] { return journal.Texte(); },
+                            [this] { return etat.Horloge_active.load() == 1; }});
+    };
+  }
+  std::shared_ptr<EtatPosteSimule> poste = std::make_shared<EtatPosteSimule>();
+  CanalUdpSimule* canal = nullptr;
+  std::unique_ptr<Station> station;
+  std::unique_ptr<JournalContacts> contacts;
+};
+
+TEST_F(MenuStation, ItemsSettingsWrittenAndLoggerTextRefusedWithTheTransceiverClosed) {
+  Preparer();
+  TForm1& f = Demarrer();
+  EXPECT_LE(f.menuBar()->sizeHint().width(), 600);  // nine menus still on one line
+  EXPECT_EQ(Action("Contact")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+  Action("Journal_contacts");
+
+  Pendant_modal("Reglages_station", [](QWidget* modal) {
+    auto* d = qobject_cast<DialogueStation*>(modal);
+    ASSERT_NE(d, nullptr);
+    d->Modele->setValue(1);
+    d->Ptt->setCurrentIndex(d->Ptt->findData(static_cast<int>(ModePTT::Cat)));
+    d->Cwdaemon->setChecked(true);
+    d->accept();
+  });
+  EXPECT_EQ(station->Reglages().poste.modele, 1);
+  EXPECT_EQ(station->Reglages().ptt, ModePTT::Cat);
+  const auto ini = Reglages_station_depuis(Lire(kFichier_station));
+  EXPECT_EQ(ini, station->Reglages());
+  EXPECT_EQ(Lire("CONFCWER.SER").size(), 7u);  // left as it was
+
+  ASSERT_NE(canal, nullptr);
+  canal->entrants.push_back({"CQ TEST", "logger"});
+  ASSERT_TRUE(Attendre_que([&] { return rapport.Dernier_panneau() == Station::Texte_refus(); }));
+  EXPECT_TRUE(canal->entrants.empty());
 }
 
 TEST(DialogueStation, TheSettingsAsChosen) {

@@ -48,8 +48,8 @@ class LienStation : public QObject {
     // not sent is dropped and the transmission stops as "Arrêt" stops it
     // (asked again on each tick until the tone already out has ended).
     ControlePoste* poste = station_.Controle_poste();
-    const bool perdu = station_.Ptt_par_poste() && poste &&
-                       poste->Etat_poste() == ControlePoste::Etat::Muet;
+    const bool perdu =
+        station_.Ptt_par_poste() && poste && poste->Etat_poste() == ControlePoste::Etat::Muet;
     if (perdu && er.Transmission_en_cours()) {
       if (er.Emission().Emission_continue())
         er.Bouton_radio_relache(*Bouton_radio(GroupeRadio::Emission_continue, 0));
@@ -64,9 +64,8 @@ class LienStation : public QObject {
   }
   void Titre() {
     const std::string frequence = station_.Texte_frequence();
-    fenetre_->setWindowTitle(frequence.empty() ? titre_
-                                               : titre_ + QStringLiteral(" \u2014 ") +
-                                                     Vers_qt(frequence));
+    fenetre_->setWindowTitle(
+        frequence.empty() ? titre_ : titre_ + QStringLiteral(" \u2014 ") + Vers_qt(frequence));
   }
 
   TForm8* fenetre_;
