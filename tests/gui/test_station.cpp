@@ -76,7 +76,7 @@ class FenetreStation : public ::testing::Test {
   // Playback blocks until the condition holds.
   bool Emettre_jusqu_a(const std::function<bool()>& condition) {
     for (int i = 0; i < 3000 && !condition(); ++i) {
-      carte.Avancer_echantillons(kTaille_tampon_emission);
+      carte.Avancer_echantillons(kTaille_bloc_emission);
       QTest::qWait(12);
     }
     return condition();
