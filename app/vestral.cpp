@@ -15,7 +15,9 @@
 #include <string_view>
 #include <vector>
 
+#include "app/fenetres/FICHE_PRINCIPALE.h"
 #include "dsp/ReglagesReception.h"
+#include "morse/SignalSimule.h"
 #include "shell/CheminsPortsSerie.h"
 #include "shell/Configuration.h"
 #include "shell/Cp1252.h"
@@ -27,7 +29,6 @@
 #include "shell/Peripheriques.h"
 #include "shell/PortSerie.h"
 #include "shell/fenetres/EconomiseurEcran.h"
-#include "app/fenetres/FICHE_PRINCIPALE.h"
 #include "shell/fenetres/OutilsQt.h"
 #include "shell/fenetres/RapportQt.h"
 #include "shell/linux/PortSerieLinux.h"
@@ -39,12 +40,17 @@
 #include "sound/FONCTIONS_MIXER_SIMULE.h"
 #include "sound/FONCTIONS_WAVE.h"
 #include "sound/FichierAudio.h"
-#include "morse/SignalSimule.h"
 #include "sound/linux/MixerAlsa.h"
 #include "sound/linux/PeripheriqueSonPortAudio.h"
 #include "sound/linux/TonalitePortAudio.h"
+#include "station/JournalAdif.h"
+#include "station/ReglagesStation.h"
+#include "station/Station.h"
+#include "station/fenetres/MenuStation.h"
 #include "transceiver/EnvironnementProgramme.h"
 #include "tools/LigneCommande.h"
+#include "transceiver/EnvironnementStation.h"
+#include "transceiver/fenetres/StationEmetteurRecepteur.h"
 #include "transceiver/fenetres/TRADUCTEUR_EDITEUR.h"
 
 namespace {
@@ -63,11 +69,25 @@ constexpr char kAide[] =
     "  --emission FICHIER.wav         écrit à la sortie ce qui a été émis (avec --simulation)\n"
     "  --com1=CHEMIN .. --com4=CHEMIN périphérique tenant lieu de COM1 à COM4 (aussi\n"
     "                                 VESTRAL_COM1..4 ; sinon /dev/ttyS0 à /dev/ttyS3)\n"
+    "  --rig MODELE                   poste commandé par hamlib (numéro de modèle ;\n"
+    "                                 2 : rigctld sur le réseau ; 0 : aucun)\n"
+    "  --rig-device CHEMIN|HÔTE:PORT  liaison avec le poste (/dev/ttyUSB0, localhost:4532)\n"
+    "  --rig-speed BAUDS              vitesse de la liaison série avec le poste\n"
+    "  --ptt cat|serial|none          passage en émission par le poste, par la ligne\n"
+    "                                 DTR/RTS du port série (par défaut) ou sans commande\n"
+    "  --cwdaemon[=PORT]              reçoit les textes et commandes d'un logiciel de\n"
+    "                                 trafic (protocole cwdaemon, UDP, port 6789 par défaut)\n"
+    "  --cwdaemon-address ADRESSE     adresse d'écoute du manipulateur (127.0.0.1 par défaut)\n"
+    "  (ces réglages sont aussi dans le menu Station, gardés dans VESTRAL.INI ; ceux de\n"
+    "   la ligne de commande valent pour cette fois seulement)\n"
     "  --help                         cette aide\n"
     "  --version                      la version\n";
 
 struct Options {
   bool simulation = false;
+  // Station settings given on the command line (for this run).
+  std::string rig, rig_device, rig_speed, ptt, cwdaemon_port, cwdaemon_adresse;
+  bool cwdaemon = false;
   std::string signal;
   std::string emission;
   std::vector<uint8_t> enregistrement;  // the samples of --signal
@@ -84,6 +104,13 @@ Options Lire_options(int argc, char** argv) {
   Ajouter_drapeau(app, "--simulation", o.simulation);
   app.add_option("--signal", o.signal);
   app.add_option("--emission", o.emission);
+  app.add_option("--rig", o.rig);
+  app.add_option("--rig-device", o.rig_device);
+  app.add_option("--rig-speed", o.rig_speed);
+  app.add_option("--ptt", o.ptt);
+  app.add_option("--cwdaemon-address", o.cwdaemon_adresse);
+  // --cwdaemon alone, or with its port (--cwdaemon 6790, --cwdaemon=6790).
+  CLI::Option* cwdaemon = app.add_option("--cwdaemon", o.cwdaemon_port)->expected(0, 1);
   std::vector<std::string> operandes;
   const Echec_options echec = Analyser_options(app, argc, argv, operandes);
   if (echec.genre == Echec_options::Genre::Valeur_manquante)
@@ -92,7 +119,48 @@ Options Lire_options(int argc, char** argv) {
     o.erreur = "option inconnue : " + echec.argument;
   else if (!operandes.empty())
     o.erreur = "option inconnue : " + operandes.front();
+  o.cwdaemon = cwdaemon->count() > 0;
   return o;
+}
+
+// The station settings of this run: VESTRAL.INI, then the command line
+// (which is not written back). With --simulation, a rig only when --rig is
+// given. Empty error on success.
+std::string Reglages_de_la_station(const Options& o, ReglagesStation& r) {
+  auto Nombre = [](const std::string& texte, long min, long max, long& valeur) {
+    if (texte.empty() || texte.size() > 9 ||
+        texte.find_first_not_of("0123456789") != std::string::npos)
+      return false;
+    valeur = std::stol(texte);
+    return valeur >= min && valeur <= max;
+  };
+  if (o.simulation && o.rig.empty()) r.poste = {};
+  long n = 0;
+  if (!o.rig.empty()) {
+    if (!Nombre(o.rig, 0, 999999, n)) return "--rig attend un numéro de modèle hamlib";
+    r.poste.modele = static_cast<int>(n);
+  }
+  if (!o.rig_device.empty()) r.poste.peripherique = o.rig_device;
+  if (!o.rig_speed.empty()) {
+    if (!Nombre(o.rig_speed, 1, 4000000, n)) return "--rig-speed attend une vitesse en bauds";
+    r.poste.vitesse = static_cast<int>(n);
+  }
+  if (!o.ptt.empty()) {
+    const auto mode = Mode_ptt_depuis(o.ptt);
+    if (!mode) return "--ptt attend cat, serial ou none";
+    r.ptt = *mode;
+  }
+  if (o.cwdaemon) {
+    r.cwdaemon = true;
+    if (!o.cwdaemon_port.empty()) {
+      if (!Nombre(o.cwdaemon_port, 1, 65535, n)) return "--cwdaemon attend un port UDP";
+      r.port_cwdaemon = static_cast<uint16_t>(n);
+    }
+  }
+  if (!o.cwdaemon_adresse.empty()) r.adresse_cwdaemon = o.cwdaemon_adresse;
+  const ReglagesStation relu = Reglages_station_depuis(Texte_reglages_station(r));
+  if (relu != r) return "réglage de la station invalide";
+  return {};
 }
 
 // The end of the session or a termination signal closes the main window,
@@ -289,6 +357,10 @@ int main(int argc, char** argv) {
     }
     options.enregistrement = std::move(lecture.echantillons);
   }
+  if (ReglagesStation essai; !Reglages_de_la_station(options, essai).empty()) {
+    std::fprintf(stderr, "vestral: %s\n", Reglages_de_la_station(options, essai).c_str());
+    return 2;
+  }
   if (!options.emission.empty() && !options.simulation) {
     std::fputs("vestral: --emission ne sert qu'avec --simulation\n", stderr);
     return 2;
@@ -320,16 +392,43 @@ int main(int argc, char** argv) {
   appareils.Suivre(configuration);
   EconomiseurEcranDBus economiseur;
 
+  // The station: the rig through hamlib, the keying server, the contact
+  // log.
+  Station station(Creer_poste_hamlib, Ouvrir_canal_udp, rapport);
+  {
+    ReglagesStation reglages = Lire_reglages_station(fichiers);
+    if (const std::string erreur = Reglages_de_la_station(options, reglages); !erreur.empty()) {
+      std::fprintf(stderr, "vestral: %s\n", erreur.c_str());
+      return 2;
+    }
+    station.Appliquer(reglages);
+  }
+  journal.Note_des_marqueurs([&station] { return station.Texte_frequence(); });
+  JournalContacts contacts(rapport, ".");
+
   ReglagesReception reception;
   Contexte contexte{rapport,     fichiers, configuration, journal, appareils,
-                    economiseur, etat,     reception,     {},      {}};
-  // The transceiver window, on the same devices and settings.
-  EnvironnementProgramme environnement(appareils.Haut_parleur(), appareils.Port_serie(),
-                                       appareils.Mixer(), configuration);
+                    economiseur, etat,     reception,     {},      {},
+                    {}};
+  // The transceiver window, on the same devices and settings; keyed as the
+  // station settings say.
+  EnvironnementProgramme environnement_programme(appareils.Haut_parleur(), appareils.Port_serie(),
+                                                 appareils.Mixer(), configuration);
+  EnvironnementStation environnement(environnement_programme, station);
   contexte.Creer_emetteur_recepteur = [&](QWidget* parent) -> QDialog* {
-    return Creation_emetteur_recepteur({appareils.Wave(), environnement, journal, reception,
-                                        configuration.valeurs, etat.Horloge_active},
-                                       parent);
+    TForm8* fenetre =
+        Creation_emetteur_recepteur({appareils.Wave(), environnement, journal, reception,
+                                     configuration.valeurs, etat.Horloge_active},
+                                    parent);
+    Attacher_station(fenetre, station, environnement, configuration.valeurs,
+                     [&](QWidget* dessus, const std::string& recu) {
+                       Ouvrir_contact(dessus, contacts, station, recu);
+                     });
+    return fenetre;
+  };
+  contexte.Menu_station = [&](QMenu* menu) {
+    Remplir_menu_station(menu, {station, contacts, fichiers, [&journal] { return journal.Texte(); },
+                                [&etat] { return etat.Horloge_active.load() == 1; }});
   };
   std::unique_ptr<TForm1> fenetre = Creation_des_fenetres(contexte);
   if (!fenetre) return 1;  // no usable sound card: reported, nothing written

@@ -13,10 +13,13 @@ void JournalQSO::Ajout_QSO(uint8_t octet) {
 }
 
 void JournalQSO::Ajout_marqueur(uint8_t marque) {
+  const std::string note = note_ ? note_() : std::string();
   std::lock_guard lock(verrou_);
-  for (uint8_t octet : {uint8_t{13}, uint8_t{10}, uint8_t{13}, uint8_t{10}, marque, uint8_t{32},
-                        uint8_t{13}, uint8_t{10}})
+  for (uint8_t octet : {uint8_t{13}, uint8_t{10}, uint8_t{13}, uint8_t{10}, marque, uint8_t{32}})
     Ajouter(octet);
+  for (const char c : note) Ajouter(static_cast<uint8_t>(c));
+  Ajouter(13);
+  Ajouter(10);
 }
 
 int JournalQSO::Longueur_QSO() const {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -24,8 +25,13 @@ class JournalQSO {
   // Appends one byte; once the log is full every further byte overwrites
   // the last one.
   void Ajout_QSO(uint8_t octet);
-  // CR LF CR LF, the marker, space, CR LF.
+  // CR LF CR LF, the marker, space, CR LF. With a note source that gives
+  // a text (the rig's dial frequency), the text goes between the space and
+  // the last CR LF.
   void Ajout_marqueur(uint8_t marque);
+  // Set before the log is shared between threads; the source is called by
+  // the thread that appends a marker.
+  void Note_des_marqueurs(std::function<std::string()> note) { note_ = std::move(note); }
 
   int Longueur_QSO() const;
   std::string Texte() const;  // the first Longueur_QSO bytes
@@ -40,6 +46,7 @@ class JournalQSO {
   mutable std::mutex verrou_;
   std::array<char, kTaille_texte_QSO> texte_{};
   int longueur_ = 0;
+  std::function<std::string()> note_;
 };
 
 }  // namespace vestral

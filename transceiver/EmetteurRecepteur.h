@@ -131,6 +131,10 @@ class EmetteurRecepteur : private FenetreEmission, private SortieDecodeur {
   // State, for the window and the tests.
   bool Reception_en_cours() const { return reception_en_cours_; }
   bool Transmission_en_cours() const { return emetteur_.Transmission_en_cours(); }
+  // Everything queued has been played: no character waits, no tone is left.
+  bool Tout_emis() const {
+    return emetteur_.File().Est_vide() && !Echantillons_en_attente() && !Bloc_sonore();
+  }
   bool Cycle_termine() const { return cycle_termine_; }
   bool Capture_amorcee() const { return capture_amorcee_; }
   bool Presence_son() const { return presence_son_; }

@@ -78,7 +78,8 @@ TForm1::~TForm1() = default;
 void TForm1::Construire_menus() {
   QMenuBar* barre = menuBar();
   barre->setObjectName(QStringLiteral("MainMenu1"));
-  // Eight menus on 600 pixels, whatever the desktop's sans-serif.
+  // Eight menus (nine with the station's) on 600 pixels, whatever the
+  // desktop's sans-serif.
   barre->setStyleSheet(
       QStringLiteral("QMenuBar { spacing: 0px; } QMenuBar::item { padding: 2px 3px; }"));
   auto sous_menu = [&](const char* nom, const char* legende, const char* indication) {
@@ -156,6 +157,11 @@ void TForm1::Construire_menus() {
   element(actions, "Niveau_sur_les_entrees_son", "Affichage du niveau sur les entrées son",
           &TForm1::Niveau_sur_les_entrees_sonClick);
   element(actions, "Abandondulogiciel1", "A&bandon", &TForm1::Abandon_du_logicielClick);
+
+  if (contexte_.Menu_station)
+    contexte_.Menu_station(sous_menu("Station", "&Station",
+                                     "Poste commandé par hamlib, manipulateur pour logiciel de "
+                                     "trafic, journal des contacts"));
 }
 
 void TForm1::Mise_a_jour_legendes() {

@@ -47,6 +47,9 @@ struct Contexte {
   std::function<QDialog*(QWidget* parent)> Creer_emetteur_recepteur;
   // Asks the desktop to open a document (the help file).
   std::function<void(const QUrl&)> Ouvrir_document;
+  // Fills the "Station" menu (rig, keyer, contact log), when the program
+  // has a station.
+  std::function<void(QMenu* menu)> Menu_station;
 };
 
 class TForm1 : public QMainWindow {

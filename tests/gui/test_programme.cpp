@@ -38,6 +38,17 @@ TEST(Programme, OptionInconnue) {
   EXPECT_NE(std::system((kProgramme + " --inconnue >/dev/null 2>&1").c_str()), 0);
 }
 
+// Station options out of range end the program at once (code 2), before
+// any window; good ones are taken.
+TEST(Programme, OptionsDeLaStation) {
+  for (const char* options : {"--rig abc", "--rig 1 --rig-speed x", "--ptt radio",
+                              "--cwdaemon 99999", "--cwdaemon=0", "--cwdaemon-address 'a b'"}) {
+    const int statut =
+        std::system((kProgramme + " --simulation " + options + " >/dev/null 2>&1").c_str());
+    EXPECT_TRUE(WIFEXITED(statut) && WEXITSTATUS(statut) == 2) << options;
+  }
+}
+
 // Started on the simulated devices with its files in place, the program
 // runs until a termination signal, then quits as "A&bandon" does and writes
 // what was transmitted (nothing here) to the WAV file asked for.
