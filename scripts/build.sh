@@ -25,6 +25,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libsamplerate0-dev
   portaudio19-dev libasound2-dev libasound2-plugins alsa-utils
+  libpulse-dev pulseaudio pulseaudio-utils
   file dpkg-dev python3
   qt6-base-dev xvfb xauth
   clang libclang-rt-14-dev
