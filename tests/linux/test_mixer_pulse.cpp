@@ -217,10 +217,31 @@ class FluxLecture {
   PaStream* flux_ = nullptr;
 };
 
+// Another program playing on the server for as long as it lives.
+class AutreProgramme {
+ public:
+  AutreProgramme() {
+    std::vector<std::string> arguments = {"/usr/bin/pacat", "--playback", "/dev/zero"};
+    std::vector<char*> argv;
+    for (auto& a : arguments) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid_ = 0;
+  }
+  ~AutreProgramme() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  AutreProgramme(const AutreProgramme&) = delete;
+  AutreProgramme& operator=(const AutreProgramme&) = delete;
+
+ private:
+  pid_t pid_ = 0;
+};
+
 TEST_F(ServeurSon, NiveauxDeSortieSurLeSeulFluxDuProgramme) {
   // Another program's stream, and the device's own volume, stay as they are.
-  FILE* autre = popen("exec pacat --playback /dev/zero", "w");
-  ASSERT_NE(autre, nullptr);
+  AutreProgramme autre;
   auto mixer = Ouvrir_mixer_systeme(kSource);
   FonctionsMixer fonctions(*mixer);
   fonctions.Reglage_par_logiciel = 1;
@@ -233,7 +254,6 @@ TEST_F(ServeurSon, NiveauxDeSortieSurLeSeulFluxDuProgramme) {
   // The program's stream starts after the settings, as a transmission does.
   FluxLecture flux;
   if (!flux.Ouvert()) {
-    pclose(autre);
     GTEST_SKIP() << "no \"pulse\" device in PortAudio (Debian: libasound2-plugins)";
   }
   const std::string moi = std::to_string(getpid());
@@ -258,7 +278,6 @@ TEST_F(ServeurSon, NiveauxDeSortieSurLeSeulFluxDuProgramme) {
   EXPECT_EQ(Volumes_flux()[moi].first, 655L * 20 * 65500 / 65536);
   fonctions.Restauration_mixer();
   EXPECT_EQ(Volumes_flux()[moi].first, 65536);
-  pclose(autre);
 }
 
 TEST_F(ServeurSon, PeripheriquesListesEtChoisisParNom) {
