@@ -156,6 +156,7 @@ void TForm1::Construire_menus() {
   element(actions, "Niveau_sur_les_entrees_son", "Affichage du niveau sur les entrées son",
           &TForm1::Niveau_sur_les_entrees_sonClick);
   element(actions, "Abandondulogiciel1", "A&bandon", &TForm1::Abandon_du_logicielClick);
+  if (contexte_.Ajouter_menus) contexte_.Ajouter_menus(barre);
 }
 
 void TForm1::Mise_a_jour_legendes() {

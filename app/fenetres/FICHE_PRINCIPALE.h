@@ -16,6 +16,7 @@ class QLabel;
 class QTimer;
 class QAction;
 class QMenu;
+class QMenuBar;
 
 namespace vestral {
 
@@ -47,6 +48,8 @@ struct Contexte {
   std::function<QDialog*(QWidget* parent)> Creer_emetteur_recepteur;
   // Asks the desktop to open a document (the help file).
   std::function<void(const QUrl&)> Ouvrir_document;
+  // Menus of the program's own, added after the others (the sound devices).
+  std::function<void(QMenuBar*)> Ajouter_menus;
 };
 
 class TForm1 : public QMainWindow {

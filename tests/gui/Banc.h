@@ -110,6 +110,7 @@ class Banc : public ::testing::Test {
                                                    etat,
                                                    reception,
                                                    {},
+                                                   {},
                                                    {}});
   }
   void TearDown() override {
