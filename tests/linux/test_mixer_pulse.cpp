@@ -18,8 +18,10 @@
 #include <string>
 #include <thread>
 
+#include "shell/Cp1252.h"
 #include "sound/linux/MixerAlsa.h"
 #include "sound/linux/MixerPulse.h"
+#include "sound/linux/PeripheriquesSysteme.h"
 
 extern char** environ;
 
@@ -295,6 +297,49 @@ TEST_F(ServeurSon, PeripheriquesListesEtChoisisParNom) {
             source);
   EXPECT_EQ(Choisir_peripherique_serveur(liste, GenrePeripherique::Capture, "USB Audio"), nullptr);
   EXPECT_EQ(Choisir_peripherique_serveur(liste, GenrePeripherique::Restitution, ""), nullptr);
+}
+
+// The names remembered in VESTRAL.INI or given by the options become the
+// server's devices; a remembered name found nowhere falls back to the
+// default with a message, an option's name goes on to PortAudio as given.
+TEST_F(ServeurSon, ChoixResoluParNom) {
+  const auto serveur = Lister_peripheriques_serveur();
+  const std::vector<Description_peripherique> alsa = {
+      {"pulse", "ALSA", 32, 32, 44100, false, false}, {"USB Audio: hw:1,0", "ALSA", 2, 2, 48000}};
+  ChoixPeripheriques impose, memorise;
+  memorise.capture = "essai.monitor";
+  memorise.restitution = kSortie;
+  memorise.ecoute = "USB Audio";
+  ChoixResolu r = Resoudre_choix(impose, memorise, serveur, alsa);
+  EXPECT_EQ(r.source_serveur, kSource);
+  EXPECT_EQ(r.sortie_serveur, kSortie);
+  EXPECT_EQ(r.choix.capture, "pulse");
+  EXPECT_EQ(r.choix.restitution, "pulse");
+  EXPECT_EQ(r.choix.ecoute, "USB Audio");  // an ALSA device by its name
+  EXPECT_TRUE(r.absents.empty());
+
+  memorise.capture = "Radio USB";
+  impose.restitution = "hw:7";
+  r = Resoudre_choix(impose, memorise, serveur, alsa);
+  EXPECT_EQ(r.choix.capture, "");
+  EXPECT_EQ(r.source_serveur, "");
+  EXPECT_EQ(r.choix.restitution, "hw:7");
+  EXPECT_EQ(r.sortie_serveur, "");
+  ASSERT_EQ(r.absents, std::vector<std::string>{"Radio USB"});
+  EXPECT_EQ(Message_peripherique_absent("Radio USB"),
+            "Le périphérique son « Radio USB » est absent : le périphérique par défaut est "
+            "utilisé."_cp);
+
+  // The menus list the server's devices by the names it gives them.
+  const PeripheriquesMenus menus = Lister_peripheriques_menus(serveur, alsa);
+  EXPECT_TRUE(menus.serveur);
+  ASSERT_EQ(menus.capture.size(), 1U);
+  EXPECT_EQ(menus.capture[0].nom, kSource);
+  ASSERT_EQ(menus.restitution.size(), 1U);
+  EXPECT_EQ(menus.restitution[0].nom, kSortie);
+  const PeripheriquesMenus sans_serveur = Lister_peripheriques_menus({}, alsa);
+  EXPECT_FALSE(sans_serveur.serveur);
+  EXPECT_EQ(sans_serveur.capture.size(), 2U);
 }
 
 // A server that goes away: the later requests fail (a hang would stop the
