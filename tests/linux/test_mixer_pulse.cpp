@@ -13,12 +13,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
 #include <thread>
 
 #include "shell/Cp1252.h"
+#include "sound/FONCTIONS_WAVE.h"
+#include "sound/FichierAudio.h"
 #include "sound/linux/MixerAlsa.h"
 #include "sound/linux/MixerPulse.h"
 #include "sound/linux/PeripheriquesSysteme.h"
@@ -222,8 +225,8 @@ class FluxLecture {
 // Another program playing on the server for as long as it lives.
 class AutreProgramme {
  public:
-  AutreProgramme() {
-    std::vector<std::string> arguments = {"/usr/bin/pacat", "--playback", "/dev/zero"};
+  explicit AutreProgramme(
+      std::vector<std::string> arguments = {"/usr/bin/pacat", "--playback", "/dev/zero"}) {
     std::vector<char*> argv;
     for (auto& a : arguments) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -340,6 +343,99 @@ TEST_F(ServeurSon, ChoixResoluParNom) {
   const PeripheriquesMenus sans_serveur = Lister_peripheriques_menus({}, alsa);
   EXPECT_FALSE(sans_serveur.serveur);
   EXPECT_EQ(sans_serveur.capture.size(), 2U);
+}
+
+// A capture stream through PortAudio's "pulse" device, told to record the
+// null sink's monitor, as the transceiver's reception opens it.
+class CaptureServeur {
+ public:
+  CaptureServeur() : carte_(Options()), wave_(carte_, rapport) {
+    Diriger_flux_serveur(kSource, "");
+    wave_.Entree_8_bits = 1;
+    wave_.Entree_stereo = 0;
+    wave_.Frequence_echantillonnage = 11025;
+    wave_.Taille_tampon = 3675;
+  }
+  ~CaptureServeur() { Diriger_flux_serveur("", ""); }
+  bool Disponible() const { return carte_.Nom_peripherique(Sens::Entree) == "pulse"; }
+  bool Ouvrir() { return wave_.Ouverture_flux_entree(); }
+  // Up to `blocs` blocks, or fewer when the device fails or nothing comes
+  // for ten seconds.
+  std::vector<uint8_t> Capturer(int blocs, const std::function<void()>& apres_premier = {}) {
+    std::vector<uint8_t> echantillons;
+    uint64_t vu = wave_.Blocs_entree_rendus();
+    for (int n = 0, attentes = 0; n < blocs && attentes < 20;) {
+      Tampon_son* b = wave_.Bloc_entree_a_servir();
+      if (wave_.Peripherique_en_panne(Sens::Entree)) break;
+      if (!b) {
+        const uint64_t avant = vu;
+        vu = wave_.Attendre_bloc_entree(vu, std::chrono::milliseconds(500));
+        attentes += vu == avant;
+        continue;
+      }
+      echantillons.insert(echantillons.end(), b->Donnees(), b->Donnees() + wave_.Taille_tampon);
+      wave_.Remise_en_file_entree(*b);
+      if (++n == 1 && apres_premier) apres_premier();
+    }
+    return echantillons;
+  }
+  void Fermer() { wave_.Fermeture_flux_entree(); }
+  RapportMemoire rapport;
+
+ private:
+  static Options_portaudio Options() {
+    Options_portaudio o;
+    o.choix.capture = "pulse";
+    return o;
+  }
+
+ private:
+  PeripheriqueSonPortAudio carte_;
+  FonctionsWave wave_;
+};
+
+// A recording played into the server's output is heard on its monitor
+// through the capture path and decoded.
+TEST_F(ServeurSon, EnregistrementJoueDansLaSortieEntendEtDecode) {
+  const std::string morse = dossier_ + "/morse.wav", recu = dossier_ + "/recu.wav";
+  ASSERT_EQ(std::system((std::string(VESTRAL_BIN_DIR) + "/vestral-encode --speed 20 --output " +
+                         morse + " CQ CQ DE QX1AB K")
+                            .c_str()),
+            0);
+  CaptureServeur capture;
+  if (!capture.Disponible()) GTEST_SKIP() << "no \"pulse\" device in PortAudio";
+  ASSERT_TRUE(capture.Ouvrir());
+  std::vector<uint8_t> echantillons = capture.Capturer(1);
+  {
+    AutreProgramme lecture({"/usr/bin/paplay", "--device=" + std::string(kSortie), morse});
+    const auto suite = capture.Capturer(3 * 12);  // the message lasts about 9 s
+    echantillons.insert(echantillons.end(), suite.begin(), suite.end());
+  }
+  capture.Fermer();
+  EXPECT_TRUE(capture.rapport.Erreurs().empty());
+  ASSERT_EQ(Ecrire_wav_8bits(recu, echantillons), "");
+  std::string texte;
+  FILE* f = popen((std::string(VESTRAL_BIN_DIR) + "/vestral-decode " + recu).c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  char tampon[512];
+  std::size_t n = 0;
+  while ((n = fread(tampon, 1, sizeof tampon, f)) > 0) texte.append(tampon, n);
+  pclose(f);
+  // (The decoder may take the first letter to learn the signal.)
+  EXPECT_NE(texte.find("CQ DE QX1AB K"), std::string::npos) << texte;
+}
+
+// The server gone in the middle of a reception: the capture's failure
+// message, once, and the stream closes (no hang).
+TEST_F(ServeurSon, ServeurDisparuEnReception) {
+  CaptureServeur capture;
+  if (!capture.Disponible()) GTEST_SKIP() << "no \"pulse\" device in PortAudio";
+  ASSERT_TRUE(capture.Ouvrir());
+  capture.Capturer(30, [&] { Arreter_serveur(SIGKILL); });
+  capture.Fermer();
+  const auto erreurs = capture.rapport.Erreurs();
+  ASSERT_EQ(erreurs.size(), 1U);
+  EXPECT_EQ(erreurs[0].rfind("Erreur lors de l'échantillonnage n°"_cp, 0), 0U) << erreurs[0];
 }
 
 // A server that goes away: the later requests fail (a hang would stop the
