@@ -16,7 +16,10 @@
 #include <string_view>
 #include <vector>
 
+#include "app/fenetres/FICHE_PRINCIPALE.h"
+#include "app/fenetres/MenuPeripheriquesSon.h"
 #include "dsp/ReglagesReception.h"
+#include "morse/SignalSimule.h"
 #include "shell/CheminsPortsSerie.h"
 #include "shell/Configuration.h"
 #include "shell/Cp1252.h"
@@ -29,8 +32,6 @@
 #include "shell/PortSerie.h"
 #include "shell/ReglagesProgramme.h"
 #include "shell/fenetres/EconomiseurEcran.h"
-#include "app/fenetres/FICHE_PRINCIPALE.h"
-#include "app/fenetres/MenuPeripheriquesSon.h"
 #include "shell/fenetres/OutilsQt.h"
 #include "shell/fenetres/RapportQt.h"
 #include "shell/linux/PortSerieLinux.h"
@@ -42,7 +43,6 @@
 #include "sound/FONCTIONS_MIXER_SIMULE.h"
 #include "sound/FONCTIONS_WAVE.h"
 #include "sound/FichierAudio.h"
-#include "morse/SignalSimule.h"
 #include "sound/linux/MixerAlsa.h"
 #include "sound/linux/PeripheriqueSonPortAudio.h"
 #include "sound/linux/PeripheriquesSysteme.h"
@@ -164,8 +164,8 @@ Parametres_signal Signal_du_QSO() {
 // sound card. Real ones, or all simulated with --simulation.
 class Appareils : public Peripheriques, public ReglageMixer {
  public:
-  Appareils(const Options& options, const ChoixResolu& choix_son,
-            const CheminsPortsSerie& chemins, std::unique_ptr<Tonalite> tonalite, Rapport& rapport)
+  Appareils(const Options& options, const ChoixResolu& choix_son, const CheminsPortsSerie& chemins,
+            std::unique_ptr<Tonalite> tonalite, Rapport& rapport)
       : options_(options),
         rapport_(rapport),
         carte_(Carte_son(options, choix_son.choix)),
@@ -206,8 +206,8 @@ class Appareils : public Peripheriques, public ReglageMixer {
   void Actualiser_peripheriques() {
     auto* portaudio = dynamic_cast<PeripheriqueSonPortAudio*>(carte_.get());
     if (options_.simulation || portaudio == nullptr) return;
-    const ChoixResolu r =
-        Resoudre_choix(impose_, Memorise(), Lister_peripheriques_serveur(), Lister_peripheriques_son());
+    const ChoixResolu r = Resoudre_choix(impose_, Memorise(), Lister_peripheriques_serveur(),
+                                         Lister_peripheriques_son());
     Diriger_flux_serveur(r.source_serveur, r.sortie_serveur);
     portaudio->Choisir(r.choix);
     if (r.source_serveur == source_mixer_ || !configuration_) return;
@@ -402,7 +402,8 @@ int main(int argc, char** argv) {
   FichiersTexte fichiers(rapport, ".");
   JournalQSO journal;
   EtatGeneral etat;
-  for (const auto& absent : choix_resolu.absents) rapport.Erreur(Message_peripherique_absent(absent));
+  for (const auto& absent : choix_resolu.absents)
+    rapport.Erreur(Message_peripherique_absent(absent));
   Appareils appareils(options, choix_resolu, chemins, std::move(tonalite), rapport);
   ReglagesProgramme reglages(fichiers);
   reglages.Lire();
@@ -413,32 +414,32 @@ int main(int argc, char** argv) {
   EconomiseurEcranDBus economiseur;
 
   ReglagesReception reception;
-  Contexte contexte{rapport, fichiers, configuration, journal, appareils, economiseur,
-                    etat,    reception, {},           {},      {}};
+  Contexte contexte{rapport,     fichiers, configuration, journal, appareils,
+                    economiseur, etat,     reception,     {},      {},
+                    {}};
   appareils.Apres_changement_de_mixer([&configuration] { configuration.Appliquer_mode_mixer(); });
   if (!options.simulation)
     contexte.Ajouter_menus = [&](QMenuBar* barre) {
       Ajouter_menu_peripheriques_son(
-          barre,
-          {[] {
-             return Lister_peripheriques_menus(Lister_peripheriques_serveur(),
-                                               Lister_peripheriques_son());
-           },
-           [&](const std::string& cle) {
-             const ChoixPeripheriques& i = appareils.Impose();
-             const std::string impose = cle == kCle_capture       ? i.capture
-                                        : cle == kCle_restitution ? i.restitution
-                                                                  : i.ecoute;
-             return impose.empty() ? reglages.Valeur(cle) : impose;
-           },
-           [&](const std::string& cle, const std::string& nom) {
-             if (!reglages.Changer(cle, nom)) return;
-             if (cle == kCle_ecoute)
-               rapport.Panneau(Utf8_vers_cp1252(
-                   "Le périphérique d'écoute choisi sera utilisé au prochain démarrage."));
-             else
-               appareils.Actualiser_peripheriques();
-           }});
+          barre, {[] {
+                    return Lister_peripheriques_menus(Lister_peripheriques_serveur(),
+                                                      Lister_peripheriques_son());
+                  },
+                  [&](const std::string& cle) {
+                    const ChoixPeripheriques& i = appareils.Impose();
+                    const std::string impose = cle == kCle_capture       ? i.capture
+                                               : cle == kCle_restitution ? i.restitution
+                                                                         : i.ecoute;
+                    return impose.empty() ? reglages.Valeur(cle) : impose;
+                  },
+                  [&](const std::string& cle, const std::string& nom) {
+                    if (!reglages.Changer(cle, nom)) return;
+                    if (cle == kCle_ecoute)
+                      rapport.Panneau(Utf8_vers_cp1252(
+                          "Le périphérique d'écoute choisi sera utilisé au prochain démarrage."));
+                    else
+                      appareils.Actualiser_peripheriques();
+                  }});
     };
   // The transceiver window, on the same devices and settings.
   EnvironnementProgramme environnement(appareils.Haut_parleur(), appareils.Port_serie(),

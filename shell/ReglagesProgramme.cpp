@@ -51,8 +51,8 @@ std::string ReglagesProgramme::Texte() const {
 }
 
 bool ReglagesProgramme::Changer(const std::string& cle, const std::string& valeur) {
-  auto existant = std::find_if(valeurs_.begin(), valeurs_.end(),
-                               [&](const auto& v) { return v.first == cle; });
+  auto existant =
+      std::find_if(valeurs_.begin(), valeurs_.end(), [&](const auto& v) { return v.first == cle; });
   // A line break in a value would make a key of its own.
   std::string propre = valeur;
   std::replace(propre.begin(), propre.end(), '\n', ' ');

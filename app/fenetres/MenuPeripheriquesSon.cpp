@@ -9,7 +9,9 @@
 namespace vestral {
 namespace {
 
-QString U(const char* texte) { return QString::fromUtf8(texte); }
+QString U(const char* texte) {
+  return QString::fromUtf8(texte);
+}
 
 // The device a remembered or given name stands for in a list: the same
 // name, else the first whose name or label contains it.
@@ -40,10 +42,8 @@ void Ajouter_menu_peripheriques_son(QMenuBar* barre, ActionsPeripheriquesSon act
     const char* defaut;
   } sous_menus[] = {
       {"Peripherique_capture", "Réception (entrée son)", kCle_capture, true, "Par défaut"},
-      {"Peripherique_restitution", "Émission (sortie son)", kCle_restitution, false,
-       "Par défaut"},
-      {"Peripherique_ecoute", "Écoute (tonalité et bip)", kCle_ecoute, false,
-       "Haut-parleur du PC"},
+      {"Peripherique_restitution", "Émission (sortie son)", kCle_restitution, false, "Par défaut"},
+      {"Peripherique_ecoute", "Écoute (tonalité et bip)", kCle_ecoute, false, "Haut-parleur du PC"},
   };
   for (const auto& s : sous_menus) {
     QMenu* sous_menu = menu->addMenu(U(s.legende));
@@ -51,27 +51,25 @@ void Ajouter_menu_peripheriques_son(QMenuBar* barre, ActionsPeripheriquesSon act
     const std::string cle = s.cle;
     const bool capture = s.capture;
     const QString defaut = U(s.defaut);
-    QObject::connect(sous_menu, &QMenu::aboutToShow, sous_menu,
-                     [sous_menu, partage, cle, capture, defaut] {
-                       sous_menu->clear();
-                       const PeripheriquesMenus menus = partage->Lister();
-                       const auto& liste = capture ? menus.capture : menus.restitution;
-                       const int choisi = Rang_choisi(liste, partage->Choisi(cle));
-                       const QString suffixe = U("...choisi");
-                       QAction* a = sous_menu->addAction(choisi < 0 ? defaut + suffixe : defaut);
-                       QObject::connect(a, &QAction::triggered, sous_menu,
-                                        [partage, cle] { partage->Choisir(cle, ""); });
-                       for (std::size_t i = 0; i < liste.size(); ++i) {
-                         const QString libelle = QString::fromStdString(liste[i].libelle);
-                         a = sous_menu->addAction(static_cast<int>(i) == choisi
-                                                      ? libelle + suffixe
-                                                      : libelle);
-                         a->setToolTip(QString::fromStdString(liste[i].nom));
-                         const std::string nom = liste[i].nom;
-                         QObject::connect(a, &QAction::triggered, sous_menu,
-                                          [partage, cle, nom] { partage->Choisir(cle, nom); });
-                       }
-                     });
+    QObject::connect(
+        sous_menu, &QMenu::aboutToShow, sous_menu, [sous_menu, partage, cle, capture, defaut] {
+          sous_menu->clear();
+          const PeripheriquesMenus menus = partage->Lister();
+          const auto& liste = capture ? menus.capture : menus.restitution;
+          const int choisi = Rang_choisi(liste, partage->Choisi(cle));
+          const QString suffixe = U("...choisi");
+          QAction* a = sous_menu->addAction(choisi < 0 ? defaut + suffixe : defaut);
+          QObject::connect(a, &QAction::triggered, sous_menu,
+                           [partage, cle] { partage->Choisir(cle, ""); });
+          for (std::size_t i = 0; i < liste.size(); ++i) {
+            const QString libelle = QString::fromStdString(liste[i].libelle);
+            a = sous_menu->addAction(static_cast<int>(i) == choisi ? libelle + suffixe : libelle);
+            a->setToolTip(QString::fromStdString(liste[i].nom));
+            const std::string nom = liste[i].nom;
+            QObject::connect(a, &QAction::triggered, sous_menu,
+                             [partage, cle, nom] { partage->Choisir(cle, nom); });
+          }
+        });
   }
 }
 

@@ -154,7 +154,7 @@ void Recevoir_source(pa_context*, const pa_source_info* info, int fin, void* don
   for (uint32_t i = 0; i < info->n_ports; ++i) {
     r->ports.emplace_back(info->ports[i]->name);
     r->descriptions_ports.emplace_back(info->ports[i]->description ? info->ports[i]->description
-                                                                    : info->ports[i]->name);
+                                                                   : info->ports[i]->name);
   }
   r->port_actif = info->active_port ? info->active_port->name : "";
 }
@@ -385,13 +385,13 @@ class ElementsMixerPulse : public ElementsMixer {
     pa_operation* o = pa_context_get_sink_input_info(c, index, Nouveau_flux, donnees);
     if (o) pa_operation_unref(o);
   }
-  static void Nouveau_flux(pa_context* c, const pa_sink_input_info* info, int fin,
-                           void* donnees) {
+  static void Nouveau_flux(pa_context* c, const pa_sink_input_info* info, int fin, void* donnees) {
     if (fin != 0 || info == nullptr || !Est_a_nous(info->proplist)) return;
     auto* moi = static_cast<ElementsMixerPulse*>(donnees);
     bool muet = false;
     const pa_cvolume volume = moi->Volume_flux(info->channel_map.channels, muet);
-    if (pa_operation* o = pa_context_set_sink_input_volume(c, info->index, &volume, nullptr, nullptr))
+    if (pa_operation* o =
+            pa_context_set_sink_input_volume(c, info->index, &volume, nullptr, nullptr))
       pa_operation_unref(o);
     if (pa_operation* o = pa_context_set_sink_input_mute(c, info->index, muet, nullptr, nullptr))
       pa_operation_unref(o);

@@ -218,8 +218,7 @@ void PeripheriqueSonPortAudio::Choisir(const ChoixPeripheriques& choix) {
   initialise_ = Initialiser_portaudio();
   if (!initialise_) return;
   flux(Sens::Entree).peripherique = Choisir_peripherique_portaudio(Sens::Entree, choix.capture);
-  flux(Sens::Sortie).peripherique =
-      Choisir_peripherique_portaudio(Sens::Sortie, choix.restitution);
+  flux(Sens::Sortie).peripherique = Choisir_peripherique_portaudio(Sens::Sortie, choix.restitution);
 }
 
 PeripheriqueSonPortAudio::~PeripheriqueSonPortAudio() {

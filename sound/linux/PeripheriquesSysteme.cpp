@@ -82,8 +82,7 @@ ChoixResolu Resoudre_choix(const ChoixPeripheriques& impose, const ChoixPeripher
       s.portaudio = pulse_present ? kPortaudio_serveur : "";
       // The monitor tone needs a named device to leave the PC speaker.
       if (&s == &sens[2] && s.portaudio.empty()) s.portaudio = "default";
-    } else if (!s.impose.empty() ||
-               Alsa_trouve(alsa, s.genre == GenrePeripherique::Capture, nom)) {
+    } else if (!s.impose.empty() || Alsa_trouve(alsa, s.genre == GenrePeripherique::Capture, nom)) {
       s.portaudio = nom;
     } else {
       r.absents.push_back(nom);

@@ -42,9 +42,9 @@ TEST(MenuPeripheriquesSon, ListesChoixEtMarque) {
   auto* restitution = barre.findChild<QMenu*>(QStringLiteral("Peripherique_restitution"));
   auto* ecoute = barre.findChild<QMenu*>(QStringLiteral("Peripherique_ecoute"));
   ASSERT_TRUE(capture && restitution && ecoute);
-  EXPECT_EQ(Legendes(capture), (QStringList{QString::fromUtf8("Par défaut"),
-                                            QStringLiteral("Audio interne"),
-                                            QStringLiteral("USB Audio CODEC...choisi")}));
+  EXPECT_EQ(Legendes(capture),
+            (QStringList{QString::fromUtf8("Par défaut"), QStringLiteral("Audio interne"),
+                         QStringLiteral("USB Audio CODEC...choisi")}));
   EXPECT_EQ(Legendes(restitution), (QStringList{QString::fromUtf8("Par défaut...choisi"),
                                                 QStringLiteral("USB Audio CODEC")}));
   EXPECT_EQ(Legendes(ecoute), (QStringList{QString::fromUtf8("Haut-parleur du PC...choisi"),
@@ -53,9 +53,9 @@ TEST(MenuPeripheriquesSon, ListesChoixEtMarque) {
   restitution->actions().at(1)->trigger();
   Legendes(capture);
   capture->actions().at(0)->trigger();
-  EXPECT_EQ(appels, (std::vector<std::pair<std::string, std::string>>{
-                        {kCle_restitution, "alsa_output.usb-Radio-00.analog-stereo"},
-                        {kCle_capture, ""}}));
+  EXPECT_EQ(appels,
+            (std::vector<std::pair<std::string, std::string>>{
+                {kCle_restitution, "alsa_output.usb-Radio-00.analog-stereo"}, {kCle_capture, ""}}));
   EXPECT_EQ(Legendes(restitution).at(1), QStringLiteral("USB Audio CODEC...choisi"));
   EXPECT_EQ(Legendes(capture).at(0), QString::fromUtf8("Par défaut...choisi"));
 }

@@ -69,10 +69,14 @@ class ServeurSon : public ::testing::Test {
   void Demarrer() {
     const std::string script = dossier_ + "/serveur.pa";
     const std::string journal = dossier_ + "/journal";
-    std::vector<std::string> arguments = {kPulseaudio,           "--daemonize=no",
-                                          "--exit-idle-time=-1", "--disallow-exit",
-                                          "--use-pid-file=no",   "-n",
-                                          "-F",                  script,
+    std::vector<std::string> arguments = {kPulseaudio,
+                                          "--daemonize=no",
+                                          "--exit-idle-time=-1",
+                                          "--disallow-exit",
+                                          "--use-pid-file=no",
+                                          "-n",
+                                          "-F",
+                                          script,
                                           "--log-target=file:" + journal};
     std::vector<char*> argv;
     for (auto& a : arguments) argv.push_back(a.data());
@@ -225,8 +229,8 @@ class FluxLecture {
 // Another program playing on the server for as long as it lives.
 class AutreProgramme {
  public:
-  explicit AutreProgramme(
-      std::vector<std::string> arguments = {"/usr/bin/pacat", "--playback", "/dev/zero"}) {
+  explicit AutreProgramme(std::vector<std::string> arguments = {"/usr/bin/pacat", "--playback",
+                                                                "/dev/zero"}) {
     std::vector<char*> argv;
     for (auto& a : arguments) argv.push_back(a.data());
     argv.push_back(nullptr);
