@@ -206,8 +206,7 @@ class Appareils : public Peripheriques, public ReglageMixer {
   void Actualiser_peripheriques() {
     auto* portaudio = dynamic_cast<PeripheriqueSonPortAudio*>(carte_.get());
     if (options_.simulation || portaudio == nullptr) return;
-    const ChoixResolu r = Resoudre_choix(impose_, Memorise(), Lister_peripheriques_serveur(),
-                                         Lister_peripheriques_son());
+    const ChoixResolu r = Resoudre_choix(impose_, Memorise());
     Diriger_flux_serveur(r.source_serveur, r.sortie_serveur);
     portaudio->Choisir(r.choix);
     if (r.source_serveur == source_mixer_ || !configuration_) return;
@@ -375,8 +374,7 @@ int main(int argc, char** argv) {
     m.capture = memorise.Valeur(kCle_capture);
     m.restitution = memorise.Valeur(kCle_restitution);
     m.ecoute = memorise.Valeur(kCle_ecoute);
-    choix_resolu =
-        Resoudre_choix(choix_son, m, Lister_peripheriques_serveur(), Lister_peripheriques_son());
+    choix_resolu = Resoudre_choix(choix_son, m);
     Diriger_flux_serveur("", choix_resolu.ecoute_serveur);  // the monitor tone opens now
   }
 

@@ -91,6 +91,15 @@ ChoixResolu Resoudre_choix(const ChoixPeripheriques& impose, const ChoixPeripher
   return r;
 }
 
+ChoixResolu Resoudre_choix(const ChoixPeripheriques& impose, const ChoixPeripheriques& memorise) {
+  bool nomme = false;
+  for (const auto* c : {&impose, &memorise})
+    nomme |= !c->capture.empty() || !c->restitution.empty() || !c->ecoute.empty();
+  if (!nomme) return Resoudre_choix(impose, memorise, {}, {});
+  return Resoudre_choix(impose, memorise, Lister_peripheriques_serveur(),
+                        Lister_peripheriques_son());
+}
+
 void Diriger_flux_serveur(const std::string& source, const std::string& sortie) {
   static const VariableDOrigine variable_source("PULSE_SOURCE");
   static const VariableDOrigine variable_sortie("PULSE_SINK");

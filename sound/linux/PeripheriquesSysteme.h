@@ -46,6 +46,10 @@ ChoixResolu Resoudre_choix(const ChoixPeripheriques& impose, const ChoixPeripher
                            const std::vector<PeripheriqueServeur>& serveur,
                            const std::vector<Description_peripherique>& alsa);
 
+// The same, reading the server's and PortAudio's devices only when a name
+// is given (both lists take a moment to read).
+ChoixResolu Resoudre_choix(const ChoixPeripheriques& impose, const ChoixPeripheriques& memorise);
+
 // Tells the server which source and output the next streams use (the
 // variables the process had at start come back when nothing is chosen).
 void Diriger_flux_serveur(const std::string& source, const std::string& sortie);
