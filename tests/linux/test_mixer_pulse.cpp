@@ -15,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -49,6 +50,10 @@ class ServeurSon : public ::testing::Test {
         << "load-module module-null-sink sink_name=" << kSortie << "\n"
         << "set-default-sink " << kSortie << "\n"
         << "set-default-source " << kSource << "\n";
+    for (const char* v : kVariables) {
+      const char* avant = std::getenv(v);
+      avant_[v] = avant ? std::optional<std::string>(avant) : std::nullopt;
+    }
     for (const char* v : {"XDG_RUNTIME_DIR", "PULSE_RUNTIME_PATH", "HOME"})
       setenv(v, dossier_.c_str(), 1);
     setenv("PULSE_SERVER", ("unix:" + prise).c_str(), 1);
@@ -61,8 +66,18 @@ class ServeurSon : public ::testing::Test {
   void TearDown() override {
     Arreter_serveur();
     if (!dossier_.empty()) fs::remove_all(dossier_);
-    unsetenv("PULSE_SERVER");
+    for (const auto& [v, valeur] : avant_) {
+      if (valeur)
+        setenv(v.c_str(), valeur->c_str(), 1);
+      else
+        unsetenv(v.c_str());
+    }
   }
+
+  // The variables a test changes, put back after it.
+  static constexpr const char* kVariables[] = {"XDG_RUNTIME_DIR", "PULSE_RUNTIME_PATH", "HOME",
+                                               "PULSE_SERVER"};
+  std::map<std::string, std::optional<std::string>> avant_;
 
   // Running as root (CI) needs no special flag with a script of our own
   // (-n) and no system-wide instance; the daemon only warns.
