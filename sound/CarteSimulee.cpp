@@ -10,7 +10,7 @@ namespace {
 // Like a real card's period: the blocks last 250 and 333 ms, so a step of
 // 20 ms delivers them in time while waking the process seldom.
 constexpr auto kPas_horloge_murale = std::chrono::milliseconds(20);
-}
+}  // namespace
 
 CarteSimulee::CarteSimulee(Configuration_carte configuration, Horloge_carte horloge)
     : configuration_(configuration) {
@@ -47,16 +47,17 @@ void CarteSimulee::Faire_echouer(Sens sens, Operation_son operation, uint16_t co
 
 void CarteSimulee::Refuser_allocation(int rang) {
   std::lock_guard verrou(verrou_);
-  echecs_.push_back({Sens::Entree, Operation_son::Allocation, code_son::kMemoire, rang});
+  echecs_.push_back(
+      {Sens::Entree, Operation_son::Allocation, static_cast<uint16_t>(Code_son::Memoire), rang});
 }
 
-uint16_t CarteSimulee::Echec_programme(Sens sens, Operation_son operation) {
-  uint16_t code = code_son::kSucces;
+Code_son CarteSimulee::Echec_programme(Sens sens, Operation_son operation) {
+  Code_son code = Code_son::Succes;
   for (auto it = echecs_.begin(); it != echecs_.end();) {
     const bool concerne =
         it->operation == operation && (operation == Operation_son::Allocation || it->sens == sens);
     if (concerne && --it->reste == 0) {
-      if (code == code_son::kSucces) code = it->code;
+      if (code == Code_son::Succes) code = static_cast<Code_son>(it->code);
       it = echecs_.erase(it);
     } else {
       ++it;
@@ -65,25 +66,16 @@ uint16_t CarteSimulee::Echec_programme(Sens sens, Operation_son operation) {
   return code;
 }
 
-uint16_t CarteSimulee::Noter(Sens sens, Operation_son operation, const Entete_son* entete,
-                             uint16_t resultat) {
-  journal_.push_back({sens, operation, entete, resultat});
+Code_son CarteSimulee::Noter(Sens sens, Operation_son operation, Code_son resultat) {
+  ++appels_[sens == Sens::Entree ? 0 : 1][static_cast<int>(operation)];
+  if (operation != Operation_son::Etat)
+    journal_.push_back({sens, operation, static_cast<uint16_t>(resultat)});
   return resultat;
 }
 
-// Every queued block comes back done; a capture block keeps what was
-// recorded into it.
-void CarteSimulee::Rendre_tout(Sens sens) {
-  Flux& f = flux(sens);
-  bool premier = true;
-  for (Entete_son* entete : f.file) {
-    Rendre_entete(*entete, premier && sens == Sens::Entree ? f.position : 0);
-    premier = false;
-    f.compteur.Signaler();
-  }
-  f.file.clear();
-  f.position = 0;
-  f.en_marche = false;
+int CarteSimulee::Nombre_appels(Sens sens, Operation_son operation) const {
+  std::lock_guard verrou(verrou_);
+  return appels_[sens == Sens::Entree ? 0 : 1][static_cast<int>(operation)];
 }
 
 void CarteSimulee::Retirer() {
@@ -91,9 +83,11 @@ void CarteSimulee::Retirer() {
   configuration_.nombre_entrees = 0;
   configuration_.nombre_sorties = 0;
   for (Sens sens : {Sens::Entree, Sens::Sortie}) {
-    if (!flux(sens).ouvert) continue;
-    flux(sens).panne = code_son::kPeripherique_absent;
-    Rendre_tout(sens);
+    Flux& f = flux(sens);
+    if (!f.ouvert) continue;
+    f.panne = Code_son::Peripherique_absent;
+    f.en_marche = false;
+    f.file.Compteur().Signaler();  // a thread waiting for a block looks again
   }
 }
 
@@ -101,31 +95,17 @@ void CarteSimulee::Faire_passer(Sens sens, std::size_t trames) {
   Flux& f = flux(sens);
   if (!f.en_marche || trames == 0) return;
   const std::size_t taille_trame = std::max<uint16_t>(f.format.alignement, 1);
-  std::size_t octets = trames * taille_trame;
+  const std::size_t octets = trames * taille_trame;
   if (sens == Sens::Entree) {
     brouillon_.assign(octets, 128);
     if (source_) source_(brouillon_.data(), octets);
-  }
-  std::size_t fait = 0;
-  while (fait < octets) {
-    if (f.file.empty()) {
-      f.trames_manquees += (octets - fait) / taille_trame;
-      break;
-    }
-    Entete_son& entete = *f.file.front();
-    const std::size_t n = std::min<std::size_t>(entete.longueur - f.position, octets - fait);
-    if (sens == Sens::Entree)
-      std::copy_n(brouillon_.data() + fait, n, entete.donnees + f.position);
-    else
-      joues_.insert(joues_.end(), entete.donnees + f.position, entete.donnees + f.position + n);
-    f.position += static_cast<uint32_t>(n);
-    fait += n;
-    if (f.position == entete.longueur) {
-      f.file.pop_front();
-      f.position = 0;
-      Rendre_entete(entete, sens == Sens::Entree ? entete.longueur : 0);
-      f.compteur.Signaler();
-    }
+    const std::size_t pris = f.file.Deposer(brouillon_.data(), octets);
+    f.trames_manquees += (octets - pris) / taille_trame;
+  } else {
+    brouillon_.resize(octets);
+    const std::size_t joue = f.file.Prendre(brouillon_.data(), octets);
+    joues_.insert(joues_.end(), brouillon_.begin(), brouillon_.begin() + static_cast<long>(joue));
+    f.trames_manquees += (octets - joue) / taille_trame;
   }
 }
 
@@ -193,149 +173,145 @@ uint16_t CarteSimulee::Nombre_peripheriques(Sens sens) {
   std::lock_guard verrou(verrou_);
   const uint16_t nombre =
       sens == Sens::Entree ? configuration_.nombre_entrees : configuration_.nombre_sorties;
-  journal_.push_back({sens, Operation_son::Nombre, nullptr, nombre});
+  ++appels_[sens == Sens::Entree ? 0 : 1][static_cast<int>(Operation_son::Nombre)];
+  journal_.push_back({sens, Operation_son::Nombre, nombre});
   return nombre;
 }
 
-uint16_t CarteSimulee::Capacites(Sens sens, uint32_t& formats) {
+Code_son CarteSimulee::Capacites(Sens sens, uint32_t& formats) {
   std::lock_guard verrou(verrou_);
-  if (uint16_t code = Echec_programme(sens, Operation_son::Capacites))
-    return Noter(sens, Operation_son::Capacites, nullptr, code);
+  if (Code_son code = Echec_programme(sens, Operation_son::Capacites); code != Code_son::Succes)
+    return Noter(sens, Operation_son::Capacites, code);
   const bool present =
       (sens == Sens::Entree ? configuration_.nombre_entrees : configuration_.nombre_sorties) != 0;
-  if (!present)
-    return Noter(sens, Operation_son::Capacites, nullptr, code_son::kPeripherique_inconnu);
+  if (!present) return Noter(sens, Operation_son::Capacites, Code_son::Peripherique_inconnu);
   formats = sens == Sens::Entree ? configuration_.formats_entree : configuration_.formats_sortie;
-  return Noter(sens, Operation_son::Capacites, nullptr, code_son::kSucces);
+  return Noter(sens, Operation_son::Capacites, Code_son::Succes);
 }
 
-uint16_t CarteSimulee::Ouvrir(Sens sens, const Format_son& format) {
+Code_son CarteSimulee::Ouvrir(Sens sens, const Format_son& format, std::size_t octets_par_bloc) {
   std::lock_guard verrou(verrou_);
-  auto noter = [&](uint16_t code) { return Noter(sens, Operation_son::Ouverture, nullptr, code); };
-  if (uint16_t code = Echec_programme(sens, Operation_son::Ouverture)) return noter(code);
+  auto noter = [&](Code_son code) { return Noter(sens, Operation_son::Ouverture, code); };
+  if (Code_son code = Echec_programme(sens, Operation_son::Ouverture); code != Code_son::Succes)
+    return noter(code);
   const bool entree = sens == Sens::Entree;
   if ((entree ? configuration_.nombre_entrees : configuration_.nombre_sorties) == 0)
-    return noter(code_son::kPeripherique_inconnu);
+    return noter(Code_son::Peripherique_inconnu);
   Flux& f = flux(sens);
   if (f.ouvert || (entree ? configuration_.entree_occupee : configuration_.sortie_occupee))
-    return noter(code_son::kDeja_utilise);
+    return noter(Code_son::Deja_utilise);
   const uint32_t masque = entree ? configuration_.formats_entree : configuration_.formats_sortie;
   if (format.format != 1 ||
       !(masque & Bit_de_format(format.echantillons_par_seconde, format.canaux, format.bits)))
-    return noter(code_son::kFormat_refuse);
+    return noter(Code_son::Format_refuse);
+  if (!f.file.Dimensionner(octets_par_bloc, 2, entree)) return noter(Code_son::Memoire);
   f.ouvert = true;
   f.en_marche = false;
   f.format = format;
-  f.file.clear();
-  f.position = 0;
-  f.panne = 0;
+  f.panne = Code_son::Succes;
   f.reste_us_fois_frequence = 0;
   if (!entree) format_joue_ = format;
-  return noter(code_son::kSucces);
+  return noter(Code_son::Succes);
 }
 
-uint16_t CarteSimulee::Fermer(Sens sens) {
+Code_son CarteSimulee::Fermer(Sens sens) {
   std::lock_guard verrou(verrou_);
-  auto noter = [&](uint16_t code) { return Noter(sens, Operation_son::Fermeture, nullptr, code); };
-  if (uint16_t code = Echec_programme(sens, Operation_son::Fermeture)) return noter(code);
+  auto noter = [&](Code_son code) { return Noter(sens, Operation_son::Fermeture, code); };
+  if (Code_son code = Echec_programme(sens, Operation_son::Fermeture); code != Code_son::Succes)
+    return noter(code);
   Flux& f = flux(sens);
-  if (!f.ouvert) return noter(code_son::kNon_ouvert);
-  if (!f.file.empty()) return noter(code_son::kEncore_en_file);
+  if (!f.ouvert) return noter(Code_son::Non_ouvert);
   f.ouvert = false;
   f.en_marche = false;
-  f.panne = 0;
-  return noter(code_son::kSucces);
+  f.panne = Code_son::Succes;
+  f.file.Liberer();
+  return noter(Code_son::Succes);
 }
 
-uint16_t CarteSimulee::Preparer(Sens sens, Entete_son& entete) {
+Code_son CarteSimulee::Demarrer(Sens sens) {
   std::lock_guard verrou(verrou_);
-  if (uint16_t code = Echec_programme(sens, Operation_son::Preparation))
-    return Noter(sens, Operation_son::Preparation, &entete, code);
-  if (!flux(sens).ouvert)
-    return Noter(sens, Operation_son::Preparation, &entete, code_son::kNon_ouvert);
-  return Noter(sens, Operation_son::Preparation, &entete, Preparer_entete(entete));
-}
-
-uint16_t CarteSimulee::Depreparer(Sens sens, Entete_son& entete) {
-  std::lock_guard verrou(verrou_);
-  if (uint16_t code = Echec_programme(sens, Operation_son::Suppression))
-    return Noter(sens, Operation_son::Suppression, &entete, code);
-  if (!flux(sens).ouvert)
-    return Noter(sens, Operation_son::Suppression, &entete, code_son::kNon_ouvert);
-  return Noter(sens, Operation_son::Suppression, &entete, Depreparer_entete(entete));
-}
-
-uint16_t CarteSimulee::Mettre_en_file(Sens sens, Entete_son& entete) {
-  std::lock_guard verrou(verrou_);
-  auto noter = [&](uint16_t code) {
-    return Noter(sens, Operation_son::Mise_en_file, &entete, code);
-  };
-  if (uint16_t code = Echec_programme(sens, Operation_son::Mise_en_file)) return noter(code);
+  auto noter = [&](Code_son code) { return Noter(sens, Operation_son::Demarrage, code); };
+  if (Code_son code = Echec_programme(sens, Operation_son::Demarrage); code != Code_son::Succes)
+    return noter(code);
   Flux& f = flux(sens);
-  if (!f.ouvert) return noter(code_son::kNon_ouvert);
-  if (uint16_t code = Controler_mise_en_file(entete)) return noter(code);
-  if (f.panne) {
-    Rendre_entete(entete, 0);
-    f.compteur.Signaler();
-    return noter(f.panne);
-  }
-  Marquer_en_file(entete);
-  f.file.push_back(&entete);
-  if (sens == Sens::Sortie) f.en_marche = true;
-  return noter(code_son::kSucces);
-}
-
-uint16_t CarteSimulee::Demarrer(Sens sens) {
-  std::lock_guard verrou(verrou_);
-  auto noter = [&](uint16_t code) { return Noter(sens, Operation_son::Demarrage, nullptr, code); };
-  if (uint16_t code = Echec_programme(sens, Operation_son::Demarrage)) return noter(code);
-  Flux& f = flux(sens);
-  if (!f.ouvert) return noter(code_son::kNon_ouvert);
-  if (f.panne) return noter(f.panne);
+  if (!f.ouvert) return noter(Code_son::Non_ouvert);
+  if (f.panne != Code_son::Succes) return noter(f.panne);
   f.en_marche = true;
-  return noter(code_son::kSucces);
+  return noter(Code_son::Succes);
 }
 
-uint16_t CarteSimulee::Reinitialiser(Sens sens) {
+Code_son CarteSimulee::Arreter(Sens sens) {
   std::lock_guard verrou(verrou_);
-  auto noter = [&](uint16_t code) {
-    return Noter(sens, Operation_son::Reinitialisation, nullptr, code);
-  };
-  if (uint16_t code = Echec_programme(sens, Operation_son::Reinitialisation)) return noter(code);
+  auto noter = [&](Code_son code) { return Noter(sens, Operation_son::Arret, code); };
+  if (Code_son code = Echec_programme(sens, Operation_son::Arret); code != Code_son::Succes)
+    return noter(code);
   Flux& f = flux(sens);
-  if (!f.ouvert) return noter(code_son::kNon_ouvert);
-  Rendre_tout(sens);
+  if (!f.ouvert) return noter(Code_son::Non_ouvert);
+  f.en_marche = false;
+  if (sens == Sens::Sortie) f.file.Vider();  // what was not played is dropped
   return noter(f.panne);
 }
 
-uint16_t CarteSimulee::Panne(Sens sens) {
+bool CarteSimulee::Lire_bloc(std::span<uint8_t> bloc) {
   std::lock_guard verrou(verrou_);
+  return flux(Sens::Entree).ouvert && flux(Sens::Entree).file.Prendre_bloc(bloc);
+}
+
+std::size_t CarteSimulee::Lire_reste(std::span<uint8_t> bloc) {
+  std::lock_guard verrou(verrou_);
+  if (!flux(Sens::Entree).ouvert) return 0;
+  return flux(Sens::Entree).file.Prendre(bloc.data(), bloc.size());
+}
+
+Code_son CarteSimulee::Ecrire_bloc(std::span<const uint8_t> bloc) {
+  std::lock_guard verrou(verrou_);
+  auto noter = [&](Code_son code) { return Noter(Sens::Sortie, Operation_son::Ecriture, code); };
+  if (Code_son code = Echec_programme(Sens::Sortie, Operation_son::Ecriture);
+      code != Code_son::Succes)
+    return noter(code);
+  Flux& f = flux(Sens::Sortie);
+  if (!f.ouvert) return noter(Code_son::Non_ouvert);
+  if (f.panne != Code_son::Succes) return noter(f.panne);
+  if (f.file.Place() < bloc.size()) return noter(Code_son::Encore_en_file);
+  (void)f.file.Deposer(bloc.data(), bloc.size());
+  return noter(Code_son::Succes);
+}
+
+std::size_t CarteSimulee::Blocs_a_jouer() {
+  std::lock_guard verrou(verrou_);
+  return flux(Sens::Sortie).file.Blocs_en_attente();
+}
+
+Code_son CarteSimulee::Etat(Sens sens) {
+  std::lock_guard verrou(verrou_);
+  if (Code_son code = Echec_programme(sens, Operation_son::Etat); code != Code_son::Succes)
+    return Noter(sens, Operation_son::Etat, code);
   const Flux& f = flux(sens);
-  return f.ouvert ? f.panne : code_son::kSucces;
+  return Noter(sens, Operation_son::Etat, f.ouvert ? f.panne : Code_son::Non_ouvert);
 }
 
 Compteur_blocs& CarteSimulee::Blocs_rendus(Sens sens) {
-  return flux(sens).compteur;
+  return flux(sens).file.Compteur();
 }
 
 std::unique_ptr<Entete_son> CarteSimulee::Allocation_entete() {
   {
     std::lock_guard verrou(verrou_);
-    if (Noter(Sens::Entree, Operation_son::Allocation, nullptr,
-              Echec_programme(Sens::Entree, Operation_son::Allocation)))
+    if (Noter(Sens::Entree, Operation_son::Allocation,
+              Echec_programme(Sens::Entree, Operation_son::Allocation)) != Code_son::Succes)
       return nullptr;
   }
-  return PeripheriqueSon::Allocation_entete();
+  return MemoireSon::Allocation_entete();
 }
 
 std::unique_ptr<uint8_t[]> CarteSimulee::Allocation_donnees(std::size_t octets) {
   {
     std::lock_guard verrou(verrou_);
-    if (Noter(Sens::Entree, Operation_son::Allocation, nullptr,
-              Echec_programme(Sens::Entree, Operation_son::Allocation)))
+    if (Noter(Sens::Entree, Operation_son::Allocation,
+              Echec_programme(Sens::Entree, Operation_son::Allocation)) != Code_son::Succes)
       return nullptr;
   }
-  return PeripheriqueSon::Allocation_donnees(octets);
+  return MemoireSon::Allocation_donnees(octets);
 }
 
 CarteSimulee::Source Source_enregistrement(std::vector<uint8_t> echantillons, bool en_boucle) {

@@ -1,6 +1,7 @@
 #include "sound/FONCTIONS_WAVE.h"
 
 #include <algorithm>
+#include <new>
 
 #include "shell/Cp1252.h"
 
@@ -41,43 +42,71 @@ int Indice(Sens sens) {
 
 }  // namespace
 
-FonctionsWave::FonctionsWave(PeripheriqueSon& peripherique, Rapport& rapport)
-    : peripherique_(peripherique), rapport_(rapport) {}
+std::unique_ptr<Entete_son> MemoireSon::Allocation_entete() {
+  try {
+    return std::make_unique<Entete_son>();
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+std::unique_ptr<uint8_t[]> MemoireSon::Allocation_donnees(std::size_t octets) {
+  try {
+    return std::make_unique<uint8_t[]>(octets);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+MemoireSon& MemoireSon::Systeme() {
+  static MemoireSon memoire;
+  return memoire;
+}
+
+FonctionsWave::FonctionsWave(PeripheriqueSon& peripherique, Rapport& rapport, MemoireSon& memoire)
+    : peripherique_(peripherique), rapport_(rapport), memoire_(memoire) {}
 
 // A device must not outlive its blocks: stop whatever is still running.
 FonctionsWave::~FonctionsWave() {
   for (Sens sens : {Sens::Entree, Sens::Sortie}) {
     if (!ouvert_[Indice(sens)]) continue;
-    peripherique_.Reinitialiser(sens);
-    peripherique_.Fermer(sens);
+    (void)peripherique_.Arreter(sens);
+    en_file_[Indice(sens)].clear();
+    (void)peripherique_.Fermer(sens);
   }
 }
 
-void FonctionsWave::Echec(Sens sens, const std::string& texte, uint16_t code) {
+void FonctionsWave::Echec(Sens sens, const std::string& texte, Code_son code) {
   if (Peripherique_en_panne(sens)) return;
-  rapport_.Erreur(texte + std::to_string(code));
+  rapport_.Erreur(texte + Numero(code));
 }
 
 bool FonctionsWave::Peripherique_en_panne(Sens sens) {
-  const uint16_t code = peripherique_.Panne(sens);
-  if (code == code_son::kSucces) return false;
+  if (!ouvert_[Indice(sens)]) return false;
+  const Code_son code = peripherique_.Etat(sens);
+  if (code == Code_son::Succes) return false;
   bool& signalee = panne_signalee_[Indice(sens)];
   if (!signalee) {
     signalee = true;
     rapport_.Erreur((sens == Sens::Entree ? "Erreur lors de l'échantillonnage n°"_cp
                                           : "Erreur de restitution des données n°"_cp) +
-                    std::to_string(code));
+                    Numero(code));
   }
+  // Nothing queued on it can ever finish: every block comes back.
+  Rendre_tout(sens);
+  en_marche_[Indice(sens)] = false;
   return true;
 }
 
 void FonctionsWave::Capacites_son(uint16_t& nombre_entrees, uint32_t& formats_entree,
                                   uint16_t& nombre_sorties, uint32_t& formats_sortie) {
   nombre_entrees = peripherique_.Nombre_peripheriques(Sens::Entree);
-  if (nombre_entrees != 0 && peripherique_.Capacites(Sens::Entree, formats_entree) != 0)
+  if (nombre_entrees != 0 &&
+      peripherique_.Capacites(Sens::Entree, formats_entree) != Code_son::Succes)
     rapport_.Erreur("Erreur sur détermination des capacités d'entrée."_cp);
   nombre_sorties = peripherique_.Nombre_peripheriques(Sens::Sortie);
-  if (nombre_sorties != 0 && peripherique_.Capacites(Sens::Sortie, formats_sortie) != 0)
+  if (nombre_sorties != 0 &&
+      peripherique_.Capacites(Sens::Sortie, formats_sortie) != Code_son::Succes)
     rapport_.Erreur("Erreur sur détermination des capacités de sortie."_cp);
 }
 
@@ -96,13 +125,17 @@ uint16_t FonctionsWave::Ouvrir(Sens sens, std::unique_ptr<Format_son>& format, u
                                uint8_t huit_bits, int32_t frequence, const std::string& texte) {
   if (!format) format = std::make_unique<Format_son>();
   Remplir_format(*format, canaux, huit_bits, frequence);
-  const uint16_t code = peripherique_.Ouvrir(sens, *format);
-  if (code == code_son::kSucces) {
+  const std::size_t octets_par_bloc =
+      Taille_tampon > 0 ? static_cast<std::size_t>(Taille_tampon) : 0;
+  const Code_son code = peripherique_.Ouvrir(sens, *format, octets_par_bloc);
+  if (code == Code_son::Succes) {
     ouvert_[Indice(sens)] = true;
+    en_marche_[Indice(sens)] = false;
     panne_signalee_[Indice(sens)] = false;
+    en_file_[Indice(sens)].clear();
     return 0;
   }
-  if (Messages_ouverture == 1) rapport_.Erreur(texte + std::to_string(code));
+  if (Messages_ouverture == 1) rapport_.Erreur(texte + Numero(code));
   return 1;
 }
 
@@ -119,13 +152,13 @@ uint16_t FonctionsWave::Ouverture_sortie_son(uint8_t huit_bits, int32_t frequenc
 void FonctionsWave::Allocation_tampon(Tampon_son& tampon) {
   const Textes_bloc& textes = Textes(tampon);
   Liberation_tampon(tampon);
-  tampon.memoire_entete = peripherique_.Allocation_entete();
+  tampon.memoire_entete = memoire_.Allocation_entete();
   if (!tampon.memoire_entete) {
     rapport_.Erreur(textes.entete);
     return;
   }
   const uint32_t taille = Taille_tampon > 0 ? static_cast<uint32_t>(Taille_tampon) : 0;
-  tampon.memoire_donnees = peripherique_.Allocation_donnees(taille);
+  tampon.memoire_donnees = memoire_.Allocation_donnees(taille);
   if (!tampon.memoire_donnees) {
     rapport_.Erreur(textes.donnees);
     return;
@@ -143,71 +176,171 @@ void FonctionsWave::Allocation_tampon(Tampon_son& tampon) {
 
 void FonctionsWave::Liberation_tampon(Tampon_son& tampon) {
   // Never free a block the device still holds.
-  if (tampon.Entete() &&
-      (tampon.Entete()->drapeaux.load(std::memory_order_acquire) & kEntete_en_file))
-    peripherique_.Reinitialiser(tampon.sens);
+  if (tampon.Entete() && (tampon.Entete()->drapeaux & kEntete_en_file)) {
+    (void)peripherique_.Arreter(tampon.sens);
+    Rendre_tout(tampon.sens);
+    en_marche_[Indice(tampon.sens)] = false;
+  }
   tampon.memoire_donnees.reset();
   tampon.memoire_entete.reset();
 }
 
-uint16_t FonctionsWave::Appel_bloc(Tampon_son& tampon, Sens sens, Appel_entete appel,
-                                   const std::string& texte) {
-  const uint16_t code = tampon.Utilisable() ? (peripherique_.*appel)(sens, *tampon.Entete())
-                                            : code_son::kParametre_invalide;
-  if (code == code_son::kSucces) return 0;
+void FonctionsWave::Rendre(Tampon_son& tampon, uint32_t octets) {
+  Entete_son& entete = *tampon.Entete();
+  entete.octets_enregistres = octets;
+  entete.drapeaux = (entete.drapeaux & ~kEntete_en_file) | kEntete_termine;
+}
+
+void FonctionsWave::Rendre_tout(Sens sens) {
+  for (Tampon_son* tampon : en_file_[Indice(sens)]) {
+    const std::size_t recu =
+        sens == Sens::Entree
+            ? peripherique_.Lire_reste({tampon->Donnees(), tampon->Entete()->longueur})
+            : 0;
+    Rendre(*tampon, static_cast<uint32_t>(recu));
+  }
+  en_file_[Indice(sens)].clear();
+}
+
+void FonctionsWave::Recevoir(Sens sens) {
+  if (!ouvert_[Indice(sens)]) return;
+  auto& file = en_file_[Indice(sens)];
+  if (sens == Sens::Entree) {
+    while (!file.empty() &&
+           peripherique_.Lire_bloc({file.front()->Donnees(), file.front()->Entete()->longueur})) {
+      Rendre(*file.front(), file.front()->Entete()->longueur);
+      file.pop_front();
+    }
+  } else {
+    const std::size_t a_jouer = peripherique_.Blocs_a_jouer();
+    while (file.size() > a_jouer) {
+      Rendre(*file.front(), 0);
+      file.pop_front();
+    }
+  }
+}
+
+Code_son FonctionsWave::Controle_bloc(const Tampon_son& tampon) {
+  if (!tampon.Utilisable()) return Code_son::Parametre_invalide;
+  return peripherique_.Etat(tampon.sens);
+}
+
+uint16_t FonctionsWave::Resultat_bloc(Sens sens, Code_son code, const std::string& texte) {
+  if (code == Code_son::Succes) return 0;
   Echec(sens, texte, code);
   return 1;
 }
 
-uint16_t FonctionsWave::Appel_peripherique(Sens sens, Appel_sens appel, const std::string& texte) {
-  const uint16_t code = (peripherique_.*appel)(sens);
-  if (code != code_son::kSucces) Echec(sens, texte, code);
+Code_son FonctionsWave::Appel_peripherique(Sens sens, Code_son code, const std::string& texte) {
+  if (code != Code_son::Succes) Echec(sens, texte, code);
   return code;
 }
 
 uint16_t FonctionsWave::Preparation_entete(Tampon_son& tampon) {
-  return Appel_bloc(tampon, tampon.sens, &PeripheriqueSon::Preparer, Textes(tampon).preparation);
-}
-
-uint16_t FonctionsWave::Ajout_tampon_entree(Tampon_son& tampon) {
-  return Appel_bloc(tampon, Sens::Entree, &PeripheriqueSon::Mettre_en_file, Textes(tampon).file);
-}
-
-uint16_t FonctionsWave::Ecriture_tampon_sortie(Tampon_son& tampon) {
-  return Appel_bloc(tampon, Sens::Sortie, &PeripheriqueSon::Mettre_en_file, Textes(tampon).file);
+  const Code_son code = Controle_bloc(tampon);
+  if (code == Code_son::Succes) tampon.Entete()->drapeaux |= kEntete_prepare;
+  return Resultat_bloc(tampon.sens, code, Textes(tampon).preparation);
 }
 
 void FonctionsWave::Suppression_entete(Tampon_son& tampon) {
-  Appel_bloc(tampon, tampon.sens, &PeripheriqueSon::Depreparer, Textes(tampon).suppression);
+  Code_son code = Controle_bloc(tampon);
+  if (code == Code_son::Succes) {
+    if (tampon.Entete()->drapeaux & kEntete_en_file)
+      code = Code_son::Encore_en_file;
+    else
+      tampon.Entete()->drapeaux &= ~kEntete_prepare;
+  }
+  (void)Resultat_bloc(tampon.sens, code, Textes(tampon).suppression);
+}
+
+namespace {
+Code_son Controle_mise_en_file(const Entete_son& entete) {
+  if (!(entete.drapeaux & kEntete_prepare)) return Code_son::Non_prepare;
+  if (entete.drapeaux & kEntete_en_file) return Code_son::Encore_en_file;
+  return Code_son::Succes;
+}
+}  // namespace
+
+uint16_t FonctionsWave::Mise_en_file(Tampon_son& tampon, Code_son code) {
+  if (code == Code_son::Succes) {
+    Entete_son& entete = *tampon.Entete();
+    entete.drapeaux = (entete.drapeaux & ~kEntete_termine) | kEntete_en_file;
+    en_file_[Indice(tampon.sens)].push_back(&tampon);
+    return 0;
+  }
+  const std::string& texte = Textes(tampon).file;
+  if (Peripherique_en_panne(tampon.sens)) {
+    // The device cannot take it: back at once.
+    if (tampon.Utilisable() && Controle_mise_en_file(*tampon.Entete()) == Code_son::Succes)
+      Rendre(tampon, 0);
+    return 1;
+  }
+  rapport_.Erreur(texte + Numero(code));
+  return 1;
+}
+
+uint16_t FonctionsWave::Ajout_tampon_entree(Tampon_son& tampon) {
+  Code_son code = Controle_bloc(tampon);
+  if (code == Code_son::Succes) code = Controle_mise_en_file(*tampon.Entete());
+  return Mise_en_file(tampon, code);
+}
+
+uint16_t FonctionsWave::Ecriture_tampon_sortie(Tampon_son& tampon) {
+  if (!tampon.Utilisable()) return Mise_en_file(tampon, Code_son::Parametre_invalide);
+  Code_son code = Controle_mise_en_file(*tampon.Entete());
+  if (code == Code_son::Succes)
+    code = peripherique_.Ecrire_bloc({tampon.Donnees(), tampon.Entete()->longueur});
+  // The first block written starts the playback.
+  if (code == Code_son::Succes && !en_marche_[1]) {
+    code = peripherique_.Demarrer(Sens::Sortie);
+    if (code == Code_son::Succes)
+      en_marche_[1] = true;
+    else
+      (void)peripherique_.Arreter(Sens::Sortie);  // the block written is dropped
+  }
+  return Mise_en_file(tampon, code);
 }
 
 void FonctionsWave::Demarrage_entree() {
-  Appel_peripherique(Sens::Entree, &PeripheriqueSon::Demarrer,
-                     "Erreur lors de l'échantillonnage n°"_cp);
+  if (Appel_peripherique(Sens::Entree, peripherique_.Demarrer(Sens::Entree),
+                         "Erreur lors de l'échantillonnage n°"_cp) == Code_son::Succes)
+    en_marche_[0] = true;
 }
 
 void FonctionsWave::Arret_entree() {
-  Appel_peripherique(Sens::Entree, &PeripheriqueSon::Reinitialiser,
-                     "Erreur lors de l'arrêt de l'échantillonnage n°"_cp);
+  const Code_son code = peripherique_.Arreter(Sens::Entree);
+  if (code == Code_son::Succes) {
+    en_marche_[0] = false;
+    Rendre_tout(Sens::Entree);
+  }
+  Appel_peripherique(Sens::Entree, code, "Erreur lors de l'arrêt de l'échantillonnage n°"_cp);
 }
 
 void FonctionsWave::Fermeture_entree() {
-  if (Appel_peripherique(Sens::Entree, &PeripheriqueSon::Fermer,
-                         "Erreur lors de fermeture du device d'entrée n°"_cp) == 0)
+  // The device refuses to close while blocks are queued on it.
+  const Code_son code =
+      en_file_[0].empty() ? peripherique_.Fermer(Sens::Entree) : Code_son::Encore_en_file;
+  if (Appel_peripherique(Sens::Entree, code, "Erreur lors de fermeture du device d'entrée n°"_cp) ==
+      Code_son::Succes)
     ouvert_[0] = false;
 }
 
 void FonctionsWave::Arret_sortie() {
-  Appel_peripherique(Sens::Sortie, &PeripheriqueSon::Reinitialiser,
-                     "Erreur d'arrêt de restitution des données n°"_cp);
+  const Code_son code = peripherique_.Arreter(Sens::Sortie);
+  if (code == Code_son::Succes) {
+    en_marche_[1] = false;
+    Rendre_tout(Sens::Sortie);
+  }
+  Appel_peripherique(Sens::Sortie, code, "Erreur d'arrêt de restitution des données n°"_cp);
 }
 
 void FonctionsWave::Fermeture_sortie() {
-  if (Appel_peripherique(Sens::Sortie, &PeripheriqueSon::Fermer,
-                         "Erreur lors de fermeture du device de sortie n°"_cp) == 0)
+  const Code_son code =
+      en_file_[1].empty() ? peripherique_.Fermer(Sens::Sortie) : Code_son::Encore_en_file;
+  if (Appel_peripherique(Sens::Sortie, code,
+                         "Erreur lors de fermeture du device de sortie n°"_cp) == Code_son::Succes)
     ouvert_[1] = false;
 }
-
 bool FonctionsWave::Echec_verification(const std::string& texte) {
   rapport_.Bip();
   rapport_.Erreur(texte);
@@ -340,44 +473,54 @@ void FonctionsWave::Liberation_bloc_unique() {
   Format_entree.reset();
 }
 
-bool FonctionsWave::Bloc_plein(const Tampon_son& tampon) const {
-  return tampon.Entete() && tampon.Entete()->octets_enregistres.load(std::memory_order_acquire) ==
-                                static_cast<uint32_t>(Taille_tampon);
+namespace {
+bool Plein(const Tampon_son& tampon, int32_t taille) {
+  return tampon.Entete() && tampon.Entete()->octets_enregistres == static_cast<uint32_t>(taille);
+}
+bool Termine(const Tampon_son& tampon) {
+  constexpr uint32_t kTermine = kEntete_termine | kEntete_prepare;
+  return tampon.Entete() && (tampon.Entete()->drapeaux & kTermine) == kTermine;
+}
+}  // namespace
+
+bool FonctionsWave::Bloc_plein(const Tampon_son& tampon) {
+  if (tampon.sens == Sens::Entree) Recevoir(Sens::Entree);
+  return Plein(tampon, Taille_tampon);
 }
 
-bool FonctionsWave::Bloc_termine(const Tampon_son& tampon) const {
-  constexpr uint32_t kTermine = kEntete_termine | kEntete_prepare;
-  return tampon.Entete() &&
-         (tampon.Entete()->drapeaux.load(std::memory_order_acquire) & kTermine) == kTermine;
+bool FonctionsWave::Bloc_termine(const Tampon_son& tampon) {
+  if (tampon.sens == Sens::Sortie) Recevoir(Sens::Sortie);
+  return Termine(tampon);
 }
 
 Tampon_son* FonctionsWave::Bloc_entree_a_servir() {
-  if (ouvert_[0]) Peripherique_en_panne(Sens::Entree);
-  if (Bloc_plein(Entree_1)) return &Entree_1;
-  if (Bloc_plein(Entree_2)) return &Entree_2;
+  Peripherique_en_panne(Sens::Entree);
+  Recevoir(Sens::Entree);
+  if (Plein(Entree_1, Taille_tampon)) return &Entree_1;
+  if (Plein(Entree_2, Taille_tampon)) return &Entree_2;
   return nullptr;
 }
 
 Tampon_son* FonctionsWave::Bloc_sortie_a_servir() {
-  if (ouvert_[1]) Peripherique_en_panne(Sens::Sortie);
-  if (Bloc_termine(Sortie_1)) return &Sortie_1;
-  if (Bloc_termine(Sortie_2)) return &Sortie_2;
+  Peripherique_en_panne(Sens::Sortie);
+  Recevoir(Sens::Sortie);
+  if (Termine(Sortie_1)) return &Sortie_1;
+  if (Termine(Sortie_2)) return &Sortie_2;
   return nullptr;
 }
 
 void FonctionsWave::Remise_en_file_entree(Tampon_son& tampon) {
-  if (tampon.Entete()) tampon.Entete()->octets_enregistres.store(0, std::memory_order_relaxed);
+  if (tampon.Entete()) tampon.Entete()->octets_enregistres = 0;
   Suppression_entete(tampon);
-  Preparation_entete(tampon);
-  Ajout_tampon_entree(tampon);
+  (void)Preparation_entete(tampon);
+  (void)Ajout_tampon_entree(tampon);
 }
 
-bool FonctionsWave::Bloc_sortie_attendu() const {
+bool FonctionsWave::Bloc_sortie_attendu() {
   if (!ouvert_[1]) return false;
+  Recevoir(Sens::Sortie);
   for (const Tampon_son* tampon : {&Sortie_1, &Sortie_2})
-    if (tampon->Entete() &&
-        (Bloc_termine(*tampon) ||
-         (tampon->Entete()->drapeaux.load(std::memory_order_acquire) & kEntete_en_file)))
+    if (tampon->Entete() && (Termine(*tampon) || (tampon->Entete()->drapeaux & kEntete_en_file)))
       return true;
   return false;
 }

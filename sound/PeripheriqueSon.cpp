@@ -1,5 +1,7 @@
 #include "sound/PeripheriqueSon.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace vestral {
@@ -24,41 +26,6 @@ uint32_t Bit_de_format(uint32_t frequence, uint16_t canaux, uint16_t bits) {
   return 1u << rang;
 }
 
-uint16_t Preparer_entete(Entete_son& entete) {
-  if (entete.donnees == nullptr) return code_son::kParametre_invalide;
-  entete.drapeaux.fetch_or(kEntete_prepare, std::memory_order_acq_rel);
-  return code_son::kSucces;
-}
-
-uint16_t Depreparer_entete(Entete_son& entete) {
-  uint32_t drapeaux = entete.drapeaux.load(std::memory_order_acquire);
-  if (drapeaux & kEntete_en_file) return code_son::kEncore_en_file;
-  entete.drapeaux.fetch_and(~kEntete_prepare, std::memory_order_acq_rel);
-  return code_son::kSucces;
-}
-
-uint16_t Controler_mise_en_file(const Entete_son& entete) {
-  const uint32_t drapeaux = entete.drapeaux.load(std::memory_order_acquire);
-  if (!(drapeaux & kEntete_prepare)) return code_son::kNon_prepare;
-  if (drapeaux & kEntete_en_file) return code_son::kEncore_en_file;
-  return code_son::kSucces;
-}
-
-void Marquer_en_file(Entete_son& entete) {
-  uint32_t drapeaux = entete.drapeaux.load(std::memory_order_relaxed);
-  while (!entete.drapeaux.compare_exchange_weak(
-      drapeaux, (drapeaux & ~kEntete_termine) | kEntete_en_file, std::memory_order_acq_rel)) {
-  }
-}
-
-void Rendre_entete(Entete_son& entete, uint32_t octets_enregistres) {
-  entete.octets_enregistres.store(octets_enregistres, std::memory_order_release);
-  uint32_t drapeaux = entete.drapeaux.load(std::memory_order_relaxed);
-  while (!entete.drapeaux.compare_exchange_weak(
-      drapeaux, (drapeaux & ~kEntete_en_file) | kEntete_termine, std::memory_order_acq_rel)) {
-  }
-}
-
 void Compteur_blocs::Signaler() {
   compte_.fetch_add(1);
   if (!reveil_en_cours_.exchange(true)) reveil_.release();
@@ -75,20 +42,78 @@ uint64_t Compteur_blocs::Attendre_au_dela(uint64_t vu, std::chrono::milliseconds
   }
 }
 
-std::unique_ptr<Entete_son> PeripheriqueSon::Allocation_entete() {
-  try {
-    return std::make_unique<Entete_son>();
-  } catch (const std::bad_alloc&) {
-    return nullptr;
+bool FileSon::Dimensionner(std::size_t octets_par_bloc, std::size_t blocs, bool audio_produit) {
+  Liberer();
+  audio_produit_ = audio_produit;
+  const std::size_t capacite = octets_par_bloc * blocs;
+  if (capacite > 0) {
+    memoire_.reset(new (std::nothrow) uint8_t[capacite]);
+    if (!memoire_) return false;
   }
+  capacite_ = capacite;
+  bloc_ = octets_par_bloc;
+  return true;
 }
 
-std::unique_ptr<uint8_t[]> PeripheriqueSon::Allocation_donnees(std::size_t octets) {
-  try {
-    return std::make_unique<uint8_t[]>(octets);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+void FileSon::Liberer() {
+  memoire_.reset();
+  capacite_ = 0;
+  bloc_ = 0;
+  Vider();
+}
+
+void FileSon::Vider() {
+  pris_.store(depose_.load());
+}
+
+std::size_t FileSon::Remplissage() const {
+  // Taken first: the count can only be too small, never above capacity.
+  const uint64_t pris = pris_.load(std::memory_order_acquire);
+  return static_cast<std::size_t>(depose_.load(std::memory_order_acquire) - pris);
+}
+
+std::size_t FileSon::Blocs_en_attente() const {
+  if (bloc_ == 0) return 0;
+  const uint64_t pris = pris_.load(std::memory_order_acquire);
+  const uint64_t depose = depose_.load(std::memory_order_acquire);
+  return static_cast<std::size_t>((depose + bloc_ - 1) / bloc_ - pris / bloc_);
+}
+
+void FileSon::Signaler_blocs(uint64_t avant, uint64_t apres) {
+  for (uint64_t n = apres / bloc_ - avant / bloc_; n > 0; --n) compteur_.Signaler();
+}
+
+std::size_t FileSon::Deposer(const uint8_t* octets, std::size_t nombre) {
+  if (capacite_ == 0) return 0;
+  const uint64_t depose = depose_.load(std::memory_order_relaxed);
+  const uint64_t pris = pris_.load(std::memory_order_acquire);
+  const std::size_t n = std::min<std::size_t>(nombre, capacite_ - (depose - pris));
+  const std::size_t debut = depose % capacite_;
+  const std::size_t premier = std::min(n, capacite_ - debut);
+  std::memcpy(memoire_.get() + debut, octets, premier);
+  std::memcpy(memoire_.get(), octets + premier, n - premier);
+  depose_.store(depose + n, std::memory_order_release);
+  if (audio_produit_) Signaler_blocs(depose, depose + n);
+  return n;
+}
+
+std::size_t FileSon::Prendre(uint8_t* octets, std::size_t nombre) {
+  if (capacite_ == 0) return 0;
+  const uint64_t pris = pris_.load(std::memory_order_relaxed);
+  const uint64_t depose = depose_.load(std::memory_order_acquire);
+  const std::size_t n = std::min<std::size_t>(nombre, depose - pris);
+  const std::size_t debut = pris % capacite_;
+  const std::size_t premier = std::min(n, capacite_ - debut);
+  std::memcpy(octets, memoire_.get() + debut, premier);
+  std::memcpy(octets + premier, memoire_.get(), n - premier);
+  pris_.store(pris + n, std::memory_order_release);
+  if (!audio_produit_) Signaler_blocs(pris, pris + n);
+  return n;
+}
+
+bool FileSon::Prendre_bloc(std::span<uint8_t> bloc) {
+  if (bloc.empty() || Remplissage() < bloc.size()) return false;
+  return Prendre(bloc.data(), bloc.size()) == bloc.size();
 }
 
 }  // namespace vestral

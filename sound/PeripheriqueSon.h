@@ -1,14 +1,18 @@
-// The sound card as the wave layer sees it: device counts and formats, one
-// capture and one playback device (each "device 0", the one chosen by the
-// operator or the system's default), and blocks handed to the device and
-// handed back. The wave layer (FONCTIONS_WAVE) is written once above this
-// interface; PeripheriqueSonPortAudio (sound/linux/) drives a real card and
-// CarteSimulee stands in for one in tests and demonstrations.
+// The sound card as a stream device: device counts and formats, and one
+// capture and one playback stream (each on "device 0", the one chosen by
+// the operator or the system's default). A stream is opened in a format
+// with a block length, started, read or written a whole block at a time
+// without ever waiting, stopped and closed; a device that stops on its own
+// (unplugged, driver gone) puts its stream in a fault state.
 //
-// Threads: every call is made from the user-interface thread. The device
-// fills and drains queued blocks on its own thread and publishes each block
-// it hands back (bytes recorded, then the done flag) with release semantics,
-// so a pump that reads the flags with acquire semantics sees the data.
+// The wave layer (FONCTIONS_WAVE) keeps the sound blocks, their headers and
+// their messages above this interface. PeripheriqueSonPortAudio (sound/
+// linux/) drives a real card and CarteSimulee stands in for one in tests and
+// demonstrations; both move samples between their audio thread and the
+// caller through one FileSon per stream.
+//
+// Threads: every call is made from one thread (the user-interface thread),
+// except that Blocs_rendus may be waited on by another.
 #pragma once
 
 #include <atomic>
@@ -17,6 +21,8 @@
 #include <cstdint>
 #include <memory>
 #include <semaphore>
+#include <span>
+#include <string>
 
 namespace vestral {
 
@@ -25,19 +31,24 @@ enum class Sens { Entree, Sortie };  // capture, playback
 // Result codes of the device calls: 16 bits, 0 = success, numbered as the
 // wave functions of the old multimedia interface numbered them, so that the
 // number in a dialog means what operators and old manuals expect.
-namespace code_son {
-constexpr uint16_t kSucces = 0;
-constexpr uint16_t kErreur = 1;                // unspecified failure
-constexpr uint16_t kPeripherique_inconnu = 2;  // no such device
-constexpr uint16_t kDeja_utilise = 4;          // held by another application
-constexpr uint16_t kNon_ouvert = 5;            // the device is not open
-constexpr uint16_t kPeripherique_absent = 6;   // no driver: the device has gone
-constexpr uint16_t kMemoire = 7;               // out of memory
-constexpr uint16_t kParametre_invalide = 11;   // e.g. a block without memory
-constexpr uint16_t kFormat_refuse = 32;        // sample format not supported
-constexpr uint16_t kEncore_en_file = 33;       // the block is still queued
-constexpr uint16_t kNon_prepare = 34;          // the block is not prepared
-}  // namespace code_son
+enum class Code_son : uint16_t {
+  Succes = 0,
+  Erreur = 1,                // unspecified failure
+  Peripherique_inconnu = 2,  // no such device
+  Deja_utilise = 4,          // held by another application
+  Non_ouvert = 5,            // the stream is not open
+  Peripherique_absent = 6,   // no driver: the device has gone
+  Memoire = 7,               // out of memory
+  Parametre_invalide = 11,   // e.g. a block without memory
+  Format_refuse = 32,        // sample format not supported
+  Encore_en_file = 33,       // the block is still queued, or no room for one
+  Non_prepare = 34,          // the block is not prepared
+};
+
+// The decimal number a dialog shows after its text.
+inline std::string Numero(Code_son code) {
+  return std::to_string(static_cast<uint16_t>(code));
+}
 
 // The standard formats of a device, as bits of its format mask: rate
 // 11025, 22050 or 44100 Hz, mono or stereo, 8 or 16 bits.
@@ -63,37 +74,10 @@ struct Format_son {
   uint16_t taille_extra = 0;
 };
 
-// Flags of a block header.
-constexpr uint32_t kEntete_termine = 1;   // handed back by the device
-constexpr uint32_t kEntete_prepare = 2;   // prepared for the device
-constexpr uint32_t kEntete_en_file = 16;  // queued on the device
-
-// One block's header. Between its queueing and its return only the device
-// writes `octets_enregistres` and `drapeaux`.
-struct Entete_son {
-  uint8_t* donnees = nullptr;
-  uint32_t longueur = 0;
-  std::atomic<uint32_t> octets_enregistres{0};
-  uintptr_t utilisateur = 0;
-  std::atomic<uint32_t> drapeaux{0};
-  uint32_t boucles = 0;
-  Entete_son* suivant = nullptr;
-  uintptr_t reserve = 0;
-};
-
-// Header flag steps shared by the backends. Each returns a result code.
-uint16_t Preparer_entete(Entete_son& entete);
-uint16_t Depreparer_entete(Entete_son& entete);  // refuses a queued block
-uint16_t Controler_mise_en_file(const Entete_son& entete);
-void Marquer_en_file(Entete_son& entete);
-// The device hands a block back: publishes the byte count, then the done
-// flag (release), clearing the queued flag in the same step.
-void Rendre_entete(Entete_son& entete, uint32_t octets_enregistres);
-
-// Counts the blocks a device has handed back in one direction, so that a
-// consumer thread can wait for the next one instead of polling. Signaler()
-// takes no lock and allocates nothing: it may be called from an audio
-// callback. Meant for one waiting thread at a time.
+// Counts the blocks a stream has made ready (capture) or played (playback),
+// so that a consumer thread can wait for the next one instead of polling.
+// Signaler() takes no lock and allocates nothing: it may be called from an
+// audio callback. Meant for one waiting thread at a time.
 class Compteur_blocs {
  public:
   void Signaler();
@@ -108,39 +92,89 @@ class Compteur_blocs {
   std::binary_semaphore reveil_{0};
 };
 
+// The bytes of one stream between the audio thread and the caller: a ring
+// of a few blocks with one producer and one consumer, no lock. Capture: the
+// audio thread deposits, the caller takes whole blocks. Playback: the
+// caller deposits whole blocks, the audio thread takes what it plays.
+class FileSon {
+ public:
+  // Room for `blocs` blocks of `octets_par_bloc`, the audio thread on the
+  // producing side (capture) or not (playback); false when the memory cannot
+  // be had. Only while nothing runs on the other side.
+  [[nodiscard]] bool Dimensionner(std::size_t octets_par_bloc, std::size_t blocs,
+                                  bool audio_produit);
+  void Liberer();
+  // Forgets what is waiting. Only while nothing runs on the other side.
+  void Vider();
+
+  std::size_t Octets_par_bloc() const { return bloc_; }
+  std::size_t Remplissage() const;  // bytes waiting
+  std::size_t Place() const { return capacite_ - Remplissage(); }
+  // Blocks begun and not yet taken out entirely (playback: not yet played).
+  std::size_t Blocs_en_attente() const;
+
+  // Producer: puts up to `nombre` bytes in; returns how many fitted.
+  std::size_t Deposer(const uint8_t* octets, std::size_t nombre);
+  // Consumer: takes up to `nombre` bytes out; returns how many there were.
+  std::size_t Prendre(uint8_t* octets, std::size_t nombre);
+  // Consumer: takes one whole block out if one is there.
+  [[nodiscard]] bool Prendre_bloc(std::span<uint8_t> bloc);
+
+  // Signalled each time the audio side crosses a block boundary.
+  Compteur_blocs& Compteur() { return compteur_; }
+
+ private:
+  void Signaler_blocs(uint64_t avant, uint64_t apres);
+
+  std::unique_ptr<uint8_t[]> memoire_;
+  std::size_t capacite_ = 0;
+  std::size_t bloc_ = 0;
+  std::atomic<uint64_t> depose_{0};  // bytes ever put in
+  std::atomic<uint64_t> pris_{0};    // bytes ever taken out
+  bool audio_produit_ = true;        // the side whose block boundaries are signalled
+  Compteur_blocs compteur_;
+};
+
 class PeripheriqueSon {
  public:
   virtual ~PeripheriqueSon() = default;
 
   virtual uint16_t Nombre_peripheriques(Sens sens) = 0;
   // The format mask of device 0; written only on success.
-  virtual uint16_t Capacites(Sens sens, uint32_t& formats) = 0;
+  [[nodiscard]] virtual Code_son Capacites(Sens sens, uint32_t& formats) = 0;
 
-  // Opens device 0 of one direction in the given format. A capture stream
-  // runs from Demarrer; a playback stream from its first queued block.
-  virtual uint16_t Ouvrir(Sens sens, const Format_son& format) = 0;
-  // Refuses (kEncore_en_file) while blocks are queued; Reinitialiser first.
-  virtual uint16_t Fermer(Sens sens) = 0;
+  // Opens device 0 of one direction in the given format, with a queue of
+  // two blocks of `octets_par_bloc` between the device and the caller (none
+  // when 0: an open to see that the device can be had).
+  [[nodiscard]] virtual Code_son Ouvrir(Sens sens, const Format_son& format,
+                                        std::size_t octets_par_bloc) = 0;
+  [[nodiscard]] virtual Code_son Fermer(Sens sens) = 0;
+  // Capture records from Demarrer; playback plays what was written, and
+  // silence when nothing is.
+  [[nodiscard]] virtual Code_son Demarrer(Sens sens) = 0;
+  // Stops the stream. What was recorded stays to be read (Lire_reste); what
+  // was written and not played is dropped.
+  [[nodiscard]] virtual Code_son Arreter(Sens sens) = 0;
 
-  virtual uint16_t Preparer(Sens sens, Entete_son& entete) = 0;
-  virtual uint16_t Depreparer(Sens sens, Entete_son& entete) = 0;
-  // Queues a prepared block: recorded into (capture) or played (playback).
-  virtual uint16_t Mettre_en_file(Sens sens, Entete_son& entete) = 0;
-  virtual uint16_t Demarrer(Sens sens) = 0;  // capture only
-  // Stops the stream and hands every queued block back, done.
-  virtual uint16_t Reinitialiser(Sens sens) = 0;
+  // Capture: copies the next whole block into `bloc` and returns true if
+  // one is there; never waits.
+  [[nodiscard]] virtual bool Lire_bloc(std::span<uint8_t> bloc) = 0;
+  // Capture, once stopped or failed: what was recorded of a block not
+  // completed (at most bloc.size() bytes); returns how many.
+  virtual std::size_t Lire_reste(std::span<uint8_t> bloc) = 0;
+  // Playback: queues one block when there is room (Encore_en_file when
+  // there is none); never waits.
+  [[nodiscard]] virtual Code_son Ecrire_bloc(std::span<const uint8_t> bloc) = 0;
+  // Blocks written and not yet played entirely.
+  virtual std::size_t Blocs_a_jouer() = 0;
 
-  // Non-zero once the open device has stopped on its own (unplugged,
-  // driver gone): the code to report. From then on blocks queued on it
-  // come back at once, and only Fermer succeeds.
-  virtual uint16_t Panne(Sens sens) = 0;
+  // Succes while the stream is open and working; Non_ouvert when it is
+  // closed; the code to report once the device has stopped on its own (it
+  // then stays so until Fermer, the only call that still succeeds).
+  [[nodiscard]] virtual Code_son Etat(Sens sens) = 0;
 
+  // For a thread that waits for blocks instead of polling.
   virtual Compteur_blocs& Blocs_rendus(Sens sens) = 0;
-
-  // Memory for a block's header and data (zero-filled); nullptr when it
-  // cannot be had.
-  virtual std::unique_ptr<Entete_son> Allocation_entete();
-  virtual std::unique_ptr<uint8_t[]> Allocation_donnees(std::size_t octets);
 };
 
 }  // namespace vestral

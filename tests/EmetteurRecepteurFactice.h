@@ -181,7 +181,7 @@ struct Banc {
   // Ticks until a capture block has been handed over (and, for a live
   // decoding, until the decoder has read it all).
   void Bloc_recu() {
-    carte.Avancer_echantillons(kTaille_tampon_reception);
+    carte.Avancer_echantillons(kTaille_bloc_reception);
     er.Timer();
     er.Servir_appels();
   }

@@ -17,7 +17,7 @@ class AcquisitionBlocTest : public ::testing::Test {
   }
   RapportMemoire rapport;
   CarteSimulee carte;
-  FonctionsWave wave{carte, rapport};
+  FonctionsWave wave{carte, rapport, carte};
   AcquisitionBloc acquisition{wave};
 };
 
@@ -57,7 +57,8 @@ TEST_F(AcquisitionBlocTest, CaptureImpossible) {
       {"entrée occupée", [&] { carte.Faire_echouer(Sens::Entree, Operation_son::Ouverture, 4); },
        "Erreur ouverture entree son n°:4"},
       {"mémoire refusée", [&] { carte.Refuser_allocation(); }, "Erreur allocation header d'entrée"},
-      {"mise en file", [&] { carte.Faire_echouer(Sens::Entree, Operation_son::Mise_en_file, 5); },
+      // The second state query is the queueing's, after the prepare's.
+      {"mise en file", [&] { carte.Faire_echouer(Sens::Entree, Operation_son::Etat, 5, 2); },
        "Erreur préparation buffer éch. n°:5"},
   };
   for (const auto& c : cas) {

@@ -301,7 +301,7 @@ TEST(EmetteurRecepteur, RestitutionImpossible) {
   // operator can still leave transmission although text was typed.
   Banc b;
   b.er.A_l_activation_de_la_fiche();
-  b.carte.Faire_echouer(Sens::Sortie, Operation_son::Ouverture, code_son::kDeja_utilise);
+  b.carte.Faire_echouer(Sens::Sortie, Operation_son::Ouverture, Code_son::Deja_utilise);
   b.er.L_edition();
   EXPECT_EQ(b.rapport.Erreurs(), std::vector<std::string>{"Erreur ouverture sortie son n°:4"_cp});
   b.rapport.Vider();
@@ -313,7 +313,7 @@ TEST(EmetteurRecepteur, RestitutionImpossible) {
 
 TEST(EmetteurRecepteur, CaptureImpossible) {
   Banc b;
-  b.carte.Faire_echouer(Sens::Entree, Operation_son::Ouverture, code_son::kDeja_utilise);
+  b.carte.Faire_echouer(Sens::Entree, Operation_son::Ouverture, Code_son::Deja_utilise);
   b.er.A_l_activation_de_la_fiche();
   EXPECT_EQ(b.rapport.Erreurs(), std::vector<std::string>{"Erreur ouverture entree son n°:4"_cp});
   b.Tick(100);  // nothing waits for a block that never comes
@@ -369,7 +369,7 @@ TEST(EmetteurRecepteur, VitessePendantLaTransmission) {
   EXPECT_EQ(b.vue.focus, Controle::Memo2);
   b.Tick(100);
   const auto joues = b.carte.Echantillons_joues();
-  ASSERT_GE(joues.size(), avant + 2 * kTaille_tampon_emission);
+  ASSERT_GE(joues.size(), avant + 2 * kTaille_bloc_emission);
   EXPECT_TRUE(std::all_of(joues.begin() + static_cast<std::ptrdiff_t>(avant), joues.end(),
                           [](uint8_t e) { return e == 128; }));
   EXPECT_EQ(b.environnement.lignes_ptt, "BHH");
@@ -555,7 +555,7 @@ TEST(EmetteurRecepteur, DecodageEnDirect) {
   int64_t recus = 0;
   for (int bloc = 0; bloc < 40; ++bloc) {
     b.Bloc_recu();
-    recus += kTaille_tampon_reception;
+    recus += kTaille_bloc_reception;
     b.Attendre_decodeur(recus - 16);
   }
   EXPECT_NE(b.vue.memo1.find("CQ DE F4ABC K"), std::string::npos) << b.vue.memo1;

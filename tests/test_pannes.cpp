@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "morse/ChaineReception.h"
+#include "morse/Synthese.h"
 #include "shell/Configuration.h"
 #include "shell/Cp1252.h"
 #include "shell/FONCTIONS_FICHIERS.h"
@@ -26,13 +28,13 @@ namespace {
 struct BancSon {
   RapportMemoire rapport;
   CarteSimulee carte;
-  FonctionsWave wave{carte, rapport};
+  FonctionsWave wave{carte, rapport, carte};
 
   // A start, six pump cycles and a stop, as the transceiver runs them.
   bool Cycle(Sens sens) {
     const bool entree = sens == Sens::Entree;
     wave.Frequence_echantillonnage = 11025;
-    wave.Taille_tampon = entree ? kTaille_tampon_reception : kTaille_tampon_emission;
+    wave.Taille_tampon = entree ? kTaille_bloc_reception : kTaille_bloc_emission;
     const bool ouvert = entree ? wave.Ouverture_flux_entree() : wave.Ouverture_flux_sortie();
     for (int cycle = 0; cycle < 6; ++cycle) {
       carte.Avancer_echantillons(static_cast<std::size_t>(wave.Taille_tampon));
@@ -56,10 +58,12 @@ struct BancSon {
 };
 
 TEST(PannesSon, ChaqueAppelEchoueAChaqueRang) {
-  const Operation_son operations[] = {Operation_son::Ouverture,        Operation_son::Preparation,
-                                      Operation_son::Mise_en_file,     Operation_son::Demarrage,
-                                      Operation_son::Reinitialisation, Operation_son::Suppression,
-                                      Operation_son::Fermeture,        Operation_son::Allocation};
+  // Etat: the state query of every header step (prepare, queue a capture
+  // block, unprepare) and of every pump cycle.
+  const Operation_son operations[] = {Operation_son::Ouverture, Operation_son::Etat,
+                                      Operation_son::Ecriture,  Operation_son::Demarrage,
+                                      Operation_son::Arret,     Operation_son::Fermeture,
+                                      Operation_son::Allocation};
   int essais = 0;
   for (Sens sens : {Sens::Entree, Sens::Sortie}) {
     for (Operation_son operation : operations) {
@@ -74,10 +78,8 @@ TEST(PannesSon, ChaqueAppelEchoueAChaqueRang) {
           banc.carte.Faire_echouer(sens, operation, 77, rang);
         banc.Cycle(sens);
         // Was the failure reached in this cycle?
-        int appels = 0;
-        for (const Appel_son& a : banc.carte.Journal())
-          if (a.operation == operation && (operation == Operation_son::Allocation || a.sens == sens))
-            ++appels;
+        const int appels = banc.carte.Nombre_appels(
+            operation == Operation_son::Allocation ? Sens::Entree : sens, operation);
         if (appels < rang) continue;
         ++essais;
         // Each failure is told once, with its code; memory is given back.
@@ -87,8 +89,7 @@ TEST(PannesSon, ChaqueAppelEchoueAChaqueRang) {
         EXPECT_TRUE(banc.Tout_libere()) << cas;
         // A failed close, or a failed reset (the device keeps its blocks and
         // then refuses the close), leaves the device open.
-        if (operation == Operation_son::Fermeture || operation == Operation_son::Reinitialisation)
-          continue;
+        if (operation == Operation_son::Fermeture || operation == Operation_son::Arret) continue;
         EXPECT_FALSE(banc.carte.Ouvert(sens)) << cas;
         // The fault gone, the next start, service and stop are clean.
         banc.rapport.Vider();
@@ -108,7 +109,7 @@ TEST(PannesSon, CarteRetireeAChaqueCycleDuService) {
       BancSon banc;
       const bool entree = sens == Sens::Entree;
       banc.wave.Frequence_echantillonnage = 11025;
-      banc.wave.Taille_tampon = entree ? kTaille_tampon_reception : kTaille_tampon_emission;
+      banc.wave.Taille_tampon = entree ? kTaille_bloc_reception : kTaille_bloc_emission;
       ASSERT_TRUE(entree ? banc.wave.Ouverture_flux_entree() : banc.wave.Ouverture_flux_sortie());
       for (int cycle = 0; cycle < 8; ++cycle) {
         if (cycle == cycle_retrait) banc.carte.Retirer();

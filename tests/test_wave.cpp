@@ -4,15 +4,19 @@
 // disappears while a stream runs.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "morse/ChaineReception.h"
+#include "morse/Synthese.h"
 #include "shell/Cp1252.h"
 #include "sound/CarteSimulee.h"
 #include "sound/FONCTIONS_WAVE.h"
+#include "sound/NiveauEntree.h"
 
 namespace vestral {
 namespace {
@@ -24,26 +28,19 @@ struct Banc {
       : carte(configuration, horloge) {}
   RapportMemoire rapport;
   CarteSimulee carte;
-  FonctionsWave wave{carte, rapport};
+  FonctionsWave wave{carte, rapport, carte};
 
-  // The calls the card received, as "Operation Sens" or "Operation Bloc",
-  // allocations and device counts left out.
-  std::vector<std::string> Appels(const std::map<const Entete_son*, std::string>& blocs) const {
-    static const char* noms[] = {"Nombre",           "Capacites",   "Ouverture",    "Fermeture",
-                                 "Preparation",      "Suppression", "Mise_en_file", "Demarrage",
-                                 "Reinitialisation", "Allocation"};
+  // The calls the card received, as "Operation Sens"; allocations and
+  // device counts left out.
+  std::vector<std::string> Appels() const {
+    static const char* noms[] = {"Nombre", "Capacites", "Ouverture", "Fermeture", "Demarrage",
+                                 "Arret",  "Ecriture",  "Etat",      "Allocation"};
     std::vector<std::string> appels;
     for (const Appel_son& a : carte.Journal()) {
       if (a.operation == Operation_son::Allocation || a.operation == Operation_son::Nombre)
         continue;
-      std::string texte = noms[static_cast<int>(a.operation)];
-      if (a.entete) {
-        auto it = blocs.find(a.entete);
-        texte += " " + (it == blocs.end() ? std::string("?") : it->second);
-      } else {
-        texte += a.sens == Sens::Entree ? " E" : " S";
-      }
-      appels.push_back(texte);
+      appels.push_back(std::string(noms[static_cast<int>(a.operation)]) +
+                       (a.sens == Sens::Entree ? " E" : " S"));
     }
     return appels;
   }
@@ -55,11 +52,11 @@ struct Banc {
   }
   void Debut_reception() {
     wave.Frequence_echantillonnage = 11025;
-    wave.Taille_tampon = kTaille_tampon_reception;
+    wave.Taille_tampon = kTaille_bloc_reception;
   }
   void Debut_emission() {
     wave.Frequence_echantillonnage = 11025;
-    wave.Taille_tampon = kTaille_tampon_emission;
+    wave.Taille_tampon = kTaille_bloc_emission;
   }
 };
 
@@ -134,9 +131,8 @@ TEST(VerificationsCarteSon, MessagesEtResultats) {
 TEST(VerificationsCarteSon, OrdreDesAppelsEtFormatOuvert) {
   Banc banc;
   EXPECT_TRUE(banc.wave.Verification_carte_son());
-  EXPECT_EQ(banc.Appels({}),
-            (std::vector<std::string>{"Capacites E", "Capacites S", "Ouverture E", "Fermeture E",
-                                      "Ouverture S", "Fermeture S"}));
+  EXPECT_EQ(banc.Appels(), (std::vector<std::string>{"Capacites E", "Capacites S", "Ouverture E",
+                                                     "Fermeture E", "Ouverture S", "Fermeture S"}));
   const Format_son f = banc.carte.Format(Sens::Entree);
   EXPECT_EQ(f.echantillons_par_seconde, 11025u);
   EXPECT_EQ(f.canaux, 1);
@@ -185,12 +181,10 @@ TEST(Ouverture, RecordDeFormat) {
 TEST(FluxEntree, OrdreDesAppelsServiceEtArret) {
   Banc banc;
   banc.Debut_reception();
-  banc.carte.Source_capture(Source_enregistrement(Rampe(4 * kTaille_tampon_reception)));
+  banc.carte.Source_capture(Source_enregistrement(Rampe(4 * kTaille_bloc_reception)));
   ASSERT_TRUE(banc.wave.Ouverture_flux_entree());
   const auto blocs = banc.Blocs();
-  EXPECT_EQ(banc.Appels(blocs),
-            (std::vector<std::string>{"Ouverture E", "Preparation E1", "Preparation E2",
-                                      "Mise_en_file E1", "Mise_en_file E2", "Demarrage E"}));
+  EXPECT_EQ(banc.Appels(), (std::vector<std::string>{"Ouverture E", "Demarrage E"}));
   for (Tampon_son* b : {&banc.wave.Entree_1, &banc.wave.Entree_2}) {
     EXPECT_EQ(b->Entete()->longueur, 3675u);
     EXPECT_EQ(b->Entete()->boucles, 1u);
@@ -199,11 +193,11 @@ TEST(FluxEntree, OrdreDesAppelsServiceEtArret) {
   }
 
   // Not yet full one sample short of a block.
-  banc.carte.Avancer_echantillons(kTaille_tampon_reception - 1);
+  banc.carte.Avancer_echantillons(kTaille_bloc_reception - 1);
   EXPECT_EQ(banc.wave.Bloc_entree_a_servir(), nullptr);
   // Both full: Entree_1 is serviced first, Entree_2 at the next cycle.
-  banc.carte.Avancer_echantillons(kTaille_tampon_reception + 1);
-  const std::vector<uint8_t> rampe = Rampe(4 * kTaille_tampon_reception);
+  banc.carte.Avancer_echantillons(kTaille_bloc_reception + 1);
+  const std::vector<uint8_t> rampe = Rampe(4 * kTaille_bloc_reception);
   std::size_t debut = 0;
   for (const char* attendu : {"E1", "E2", "E1"}) {
     Tampon_son* b = banc.wave.Bloc_entree_a_servir();
@@ -211,19 +205,18 @@ TEST(FluxEntree, OrdreDesAppelsServiceEtArret) {
     EXPECT_EQ(blocs.at(b->Entete()), attendu);
     EXPECT_EQ(b->Entete()->drapeaux & 3u, 3u) << attendu;
     EXPECT_TRUE(
-        std::equal(b->Donnees(), b->Donnees() + kTaille_tampon_reception, rampe.begin() + debut))
+        std::equal(b->Donnees(), b->Donnees() + kTaille_bloc_reception, rampe.begin() + debut))
         << attendu;
-    debut += kTaille_tampon_reception;
+    debut += kTaille_bloc_reception;
     banc.wave.Remise_en_file_entree(*b);
     EXPECT_EQ(b->Entete()->octets_enregistres, 0u);
-    if (std::string(attendu) == "E2") banc.carte.Avancer_echantillons(kTaille_tampon_reception);
+    if (std::string(attendu) == "E2") banc.carte.Avancer_echantillons(kTaille_bloc_reception);
   }
   EXPECT_EQ(banc.wave.Bloc_entree_a_servir(), nullptr);
 
   banc.carte.Vider_journal();
   banc.wave.Fermeture_flux_entree();
-  EXPECT_EQ(banc.Appels(blocs), (std::vector<std::string>{"Reinitialisation E", "Suppression E2",
-                                                          "Suppression E1", "Fermeture E"}));
+  EXPECT_EQ(banc.Appels(), (std::vector<std::string>{"Arret E", "Fermeture E"}));
   EXPECT_FALSE(banc.wave.Entree_1.memoire_entete || banc.wave.Entree_1.memoire_donnees ||
                banc.wave.Entree_2.memoire_entete || banc.wave.Entree_2.memoire_donnees ||
                banc.wave.Format_entree);
@@ -231,7 +224,7 @@ TEST(FluxEntree, OrdreDesAppelsServiceEtArret) {
   // A second stop finds nothing to do.
   banc.carte.Vider_journal();
   banc.wave.Fermeture_flux_entree();
-  EXPECT_TRUE(banc.Appels({}).empty());
+  EXPECT_TRUE(banc.Appels().empty());
   EXPECT_TRUE(banc.rapport.Evenements().empty());
 }
 
@@ -240,19 +233,18 @@ TEST(FluxSortie, SilenceAuDebutServiceEtArret) {
   banc.Debut_emission();
   ASSERT_TRUE(banc.wave.Ouverture_flux_sortie());
   const auto blocs = banc.Blocs();
-  EXPECT_EQ(banc.Appels(blocs),
-            (std::vector<std::string>{"Ouverture S", "Preparation S1", "Preparation S2",
-                                      "Mise_en_file S1", "Mise_en_file S2"}));
+  EXPECT_EQ(banc.Appels(),
+            (std::vector<std::string>{"Ouverture S", "Ecriture S", "Demarrage S", "Ecriture S"}));
   EXPECT_FALSE(banc.wave.Bloc_termine(banc.wave.Sortie_1));
   EXPECT_TRUE(banc.wave.Bloc_sortie_attendu());
 
   // The transmit pump's service, with a tone pattern, until both blocks
   // have been refilled once.
-  std::vector<uint8_t> motif(kTaille_tampon_emission);
+  std::vector<uint8_t> motif(kTaille_bloc_emission);
   std::iota(motif.begin(), motif.end(), uint8_t{0});
   for (const char* attendu : {"S1", "S2"}) {
     EXPECT_EQ(banc.wave.Bloc_sortie_a_servir(), nullptr);
-    banc.carte.Avancer_echantillons(kTaille_tampon_emission);
+    banc.carte.Avancer_echantillons(kTaille_bloc_emission);
     Tampon_son* b = banc.wave.Bloc_sortie_a_servir();
     ASSERT_NE(b, nullptr) << attendu;
     EXPECT_EQ(blocs.at(b->Entete()), attendu);
@@ -261,16 +253,15 @@ TEST(FluxSortie, SilenceAuDebutServiceEtArret) {
     banc.wave.Preparation_entete(*b);
     banc.wave.Ecriture_tampon_sortie(*b);
   }
-  banc.carte.Avancer_echantillons(2 * kTaille_tampon_emission);
-  std::vector<uint8_t> attendu(2 * kTaille_tampon_emission, 128);
+  banc.carte.Avancer_echantillons(2 * kTaille_bloc_emission);
+  std::vector<uint8_t> attendu(2 * kTaille_bloc_emission, 128);
   attendu.insert(attendu.end(), motif.begin(), motif.end());
   attendu.insert(attendu.end(), motif.begin(), motif.end());
   EXPECT_EQ(banc.carte.Echantillons_joues(), attendu);
 
   banc.carte.Vider_journal();
   banc.wave.Fermeture_flux_sortie();
-  EXPECT_EQ(banc.Appels(blocs), (std::vector<std::string>{"Reinitialisation S", "Suppression S1",
-                                                          "Suppression S2", "Fermeture S"}));
+  EXPECT_EQ(banc.Appels(), (std::vector<std::string>{"Arret S", "Fermeture S"}));
   EXPECT_FALSE(banc.wave.Sortie_1.memoire_entete || banc.wave.Sortie_2.memoire_donnees ||
                banc.wave.Format_sortie);
   EXPECT_FALSE(banc.wave.Bloc_sortie_attendu());
@@ -280,6 +271,12 @@ TEST(FluxSortie, SilenceAuDebutServiceEtArret) {
 // ------------------------------------------------------ failing steps
 
 TEST(EchecsDesAppels, UnMessageParEtapeAvecSonCode) {
+  // A header step (prepare, queue a capture block, unprepare) fails with the
+  // state of its stream: the card's state queries are counted, one per
+  // step. A capture start prepares Entree_1 and Entree_2 and queues them
+  // (queries 1 to 4), its stop unprepares Entree_2 then Entree_1 (5, 6). A
+  // playback start prepares Sortie_1 and Sortie_2 (1, 2) and writes them to
+  // the stream; its stop unprepares Sortie_1 then Sortie_2 (3, 4).
   struct Cas {
     Sens sens;
     Operation_son operation;
@@ -298,29 +295,29 @@ TEST(EchecsDesAppels, UnMessageParEtapeAvecSonCode) {
        {"Ouverture E"}},
       // The start stops queueing at the first failure but still starts.
       {Sens::Entree,
-       Operation_son::Preparation,
+       Operation_son::Etat,  // prepare Entree_1
        1,
        5,
        {"Erreur préparation header éch. n°:5"},
        false,
-       {"Ouverture E", "Preparation E1", "Demarrage E"}},
+       {"Ouverture E", "Demarrage E"}},
       {Sens::Entree,
-       Operation_son::Preparation,
+       Operation_son::Etat,  // prepare Entree_2
        2,
        11,
        {"Erreur préparation header bis éch. n°:11"},
        false,
-       {"Ouverture E", "Preparation E1", "Preparation E2", "Demarrage E"}},
+       {"Ouverture E", "Demarrage E"}},
       {Sens::Entree,
-       Operation_son::Mise_en_file,
-       1,
+       Operation_son::Etat,  // queue Entree_1
+       3,
        34,
        {"Erreur préparation buffer éch. n°:34"},
        false,
        {}},
       {Sens::Entree,
-       Operation_son::Mise_en_file,
-       2,
+       Operation_son::Etat,  // queue Entree_2
+       4,
        33,
        {"Erreur préparation buffer bis éch. n°:33"},
        false,
@@ -333,7 +330,7 @@ TEST(EchecsDesAppels, UnMessageParEtapeAvecSonCode) {
        true,
        {}},
       {Sens::Entree,
-       Operation_son::Reinitialisation,
+       Operation_son::Arret,
        1,
        5,
        {"Erreur lors de l'arrêt de l'échantillonnage n°5",
@@ -345,15 +342,15 @@ TEST(EchecsDesAppels, UnMessageParEtapeAvecSonCode) {
        {}},
       // The stop unprepares Entree_2 first.
       {Sens::Entree,
-       Operation_son::Suppression,
-       1,
+       Operation_son::Etat,
+       5,
        33,
        {"Erreur de suppression de header d'entrée bis n°33"},
        true,
        {}},
       {Sens::Entree,
-       Operation_son::Suppression,
-       2,
+       Operation_son::Etat,
+       6,
        33,
        {"Erreur de suppression de header d'entrée n°33"},
        true,
@@ -374,35 +371,43 @@ TEST(EchecsDesAppels, UnMessageParEtapeAvecSonCode) {
        {"Ouverture S"}},
       // A failed prepare closes the playback device at once.
       {Sens::Sortie,
-       Operation_son::Preparation,
+       Operation_son::Etat,  // prepare Sortie_1
        1,
        7,
        {"Erreur préparation header n°:7"},
        false,
-       {"Ouverture S", "Preparation S1", "Fermeture S"}},
+       {"Ouverture S", "Fermeture S"}},
       {Sens::Sortie,
-       Operation_son::Preparation,
+       Operation_son::Etat,  // prepare Sortie_2
        2,
        7,
        {"Erreur préparation header bis n°:7"},
        false,
-       {"Ouverture S", "Preparation S1", "Preparation S2", "Fermeture S"}},
+       {"Ouverture S", "Fermeture S"}},
       {Sens::Sortie,
-       Operation_son::Mise_en_file,
+       Operation_son::Ecriture,
        1,
        33,
        {"Erreur de restitution des données n°33"},
        false,
-       {"Ouverture S", "Preparation S1", "Preparation S2", "Mise_en_file S1"}},
+       {"Ouverture S", "Ecriture S"}},
       {Sens::Sortie,
-       Operation_son::Mise_en_file,
+       Operation_son::Ecriture,
        2,
        33,
        {"Erreur de restitution des données bis n°33"},
        false,
-       {}},
+       {"Ouverture S", "Ecriture S", "Demarrage S", "Ecriture S"}},
+      // The first block written starts the playback.
       {Sens::Sortie,
-       Operation_son::Reinitialisation,
+       Operation_son::Demarrage,
+       1,
+       1,
+       {"Erreur de restitution des données n°1"},
+       false,
+       {"Ouverture S", "Ecriture S", "Demarrage S", "Arret S"}},
+      {Sens::Sortie,
+       Operation_son::Arret,
        1,
        1,
        {"Erreur d'arrêt de restitution des données n°1",
@@ -412,15 +417,15 @@ TEST(EchecsDesAppels, UnMessageParEtapeAvecSonCode) {
        true,
        {}},
       {Sens::Sortie,
-       Operation_son::Suppression,
-       1,
+       Operation_son::Etat,  // unprepare Sortie_1
+       3,
        33,
        {"Erreur de suppression de header de sortie n°33"},
        true,
        {}},
       {Sens::Sortie,
-       Operation_son::Suppression,
-       2,
+       Operation_son::Etat,  // unprepare Sortie_2
+       4,
        33,
        {"Erreur de suppression de header de sortie bis n°33"},
        true,
@@ -443,7 +448,7 @@ TEST(EchecsDesAppels, UnMessageParEtapeAvecSonCode) {
               c.debut_reussi)
         << nom;
     if (!c.appels_debut.empty()) {
-      EXPECT_EQ(banc.Appels(banc.Blocs()), c.appels_debut) << nom;
+      EXPECT_EQ(banc.Appels(), c.appels_debut) << nom;
     }
     entree ? banc.wave.Fermeture_flux_entree() : banc.wave.Fermeture_flux_sortie();
     std::vector<std::string> attendus;
@@ -489,7 +494,7 @@ TEST(EchecsDesAppels, AllocationRefusee) {
     // Without both blocks nothing goes to the device.
     EXPECT_FALSE(entree ? banc.wave.Ouverture_flux_entree() : banc.wave.Ouverture_flux_sortie())
         << c.message;
-    EXPECT_TRUE(banc.Appels({}).empty()) << c.message;
+    EXPECT_TRUE(banc.Appels().empty()) << c.message;
     EXPECT_EQ(banc.rapport.Erreurs(), std::vector<std::string>{Utf8_vers_cp1252(c.message)})
         << c.message;
     entree ? banc.wave.Fermeture_flux_entree() : banc.wave.Fermeture_flux_sortie();
@@ -508,7 +513,7 @@ TEST(EchecsDesAppels, BlocSansMemoireJamaisConfieAuPeripherique) {
   EXPECT_EQ(banc.wave.Preparation_entete(banc.wave.Entree_1), 1);
   EXPECT_EQ(banc.wave.Ajout_tampon_entree(banc.wave.Entree_1), 1);
   banc.wave.Suppression_entete(banc.wave.Entree_1);
-  EXPECT_TRUE(banc.Appels({}).empty());
+  EXPECT_TRUE(banc.Appels().empty());
   EXPECT_EQ(banc.rapport.Erreurs(),
             (std::vector<std::string>{"Erreur préparation header éch. n°:11"_cp,
                                       "Erreur préparation buffer éch. n°:11"_cp,
@@ -522,7 +527,7 @@ TEST(EchecsDesAppels, LiberationDUnBlocEnFile) {
   ASSERT_TRUE(banc.wave.Ouverture_flux_entree());
   banc.wave.Liberation_tampon(banc.wave.Entree_1);
   banc.wave.Liberation_tampon(banc.wave.Entree_2);
-  banc.carte.Avancer_echantillons(10 * kTaille_tampon_reception);
+  banc.carte.Avancer_echantillons(10 * kTaille_bloc_reception);
   banc.wave.Fermeture_entree();
   EXPECT_FALSE(banc.carte.Ouvert(Sens::Entree));
   EXPECT_TRUE(banc.rapport.Evenements().empty());
@@ -539,7 +544,7 @@ TEST(CarteRetiree, CaptureUnSeulMessageEtArretComplet) {
   // The pump's cycles: no block is full, the failure is shown once.
   for (int cycle = 0; cycle < 5; ++cycle) {
     EXPECT_EQ(banc.wave.Bloc_entree_a_servir(), nullptr);
-    banc.carte.Avancer_echantillons(kTaille_tampon_reception);
+    banc.carte.Avancer_echantillons(kTaille_bloc_reception);
   }
   EXPECT_EQ(banc.wave.Entree_1.Entete()->octets_enregistres, 1000u);
   EXPECT_EQ(banc.wave.Entree_1.Entete()->drapeaux & kEntete_termine, kEntete_termine);
@@ -578,6 +583,83 @@ TEST(CarteRetiree, RestitutionLaPompeNAttendJamais) {
   EXPECT_EQ(banc.carte.Echantillons_joues(), std::vector<uint8_t>(100, 128));
 }
 
+// ------------------------------------------------------- stream queue
+
+TEST(FileSon, UnProducteurUnConsommateurSansPerteNiDesordre) {
+  // An audio thread deposits a counting sequence in chunks of every size
+  // (the queue full, part of it lost); the caller takes whole blocks. What
+  // is taken is the sequence in order, with the lost stretches left out
+  // only where the queue was full.
+  constexpr std::size_t kBloc = 97;
+  FileSon file;
+  ASSERT_TRUE(file.Dimensionner(kBloc, 2, true));
+  constexpr uint64_t kTotal = 200000;
+  std::atomic<bool> fini{false};
+  std::vector<uint64_t> pertes;  // positions where a deposit fell short
+  std::thread audio([&] {
+    uint64_t n = 0;
+    std::size_t morceau = 1;
+    std::vector<uint8_t> octets;
+    while (n < kTotal) {
+      octets.resize(morceau);
+      for (std::size_t i = 0; i < morceau; ++i) octets[i] = static_cast<uint8_t>((n + i) % 251);
+      const std::size_t pris = file.Deposer(octets.data(), morceau);
+      n += morceau;
+      if (pris < morceau) pertes.push_back(n);
+      morceau = morceau % 300 + 1;
+    }
+    fini = true;
+  });
+  std::vector<uint8_t> bloc(kBloc);
+  uint64_t blocs = 0;
+  int sauts = 0;
+  uint8_t attendu = 0;
+  bool premier = true;
+  uint64_t vu = 0;
+  while (!fini || file.Remplissage() >= kBloc) {
+    if (!file.Prendre_bloc(bloc)) {
+      vu = file.Compteur().Attendre_au_dela(vu, std::chrono::milliseconds(10));
+      continue;
+    }
+    ++blocs;
+    for (uint8_t v : bloc) {
+      if (!premier && v != attendu) ++sauts;  // a lost stretch ends here
+      attendu = static_cast<uint8_t>((v + 1) % 251);
+      premier = false;
+    }
+  }
+  audio.join();
+  EXPECT_GT(blocs, 0u);
+  EXPECT_LE(sauts, static_cast<int>(pertes.size()));
+  EXPECT_LT(file.Remplissage(), kBloc);
+  EXPECT_GE(file.Compteur().Valeur(), blocs);
+}
+
+TEST(FileSon, BlocsAJouerEtTourDeLaFile) {
+  // Playback: the caller writes whole blocks, the audio side takes any
+  // amount; a block counts as waiting until its last byte is taken.
+  FileSon file;
+  ASSERT_TRUE(file.Dimensionner(10, 2, false));
+  std::vector<uint8_t> a(10, 1), b(10, 2), sortie(30);
+  EXPECT_EQ(file.Deposer(a.data(), 10), 10u);
+  EXPECT_EQ(file.Deposer(b.data(), 10), 10u);
+  EXPECT_EQ(file.Place(), 0u);
+  EXPECT_EQ(file.Blocs_en_attente(), 2u);
+  EXPECT_EQ(file.Prendre(sortie.data(), 9), 9u);
+  EXPECT_EQ(file.Blocs_en_attente(), 2u);
+  EXPECT_EQ(file.Prendre(sortie.data() + 9, 1), 1u);
+  EXPECT_EQ(file.Blocs_en_attente(), 1u);
+  EXPECT_EQ(file.Compteur().Valeur(), 1u);
+  EXPECT_EQ(file.Deposer(a.data(), 10), 10u);  // across the end of the ring
+  EXPECT_EQ(file.Prendre(sortie.data() + 10, 25), 20u);
+  std::vector<uint8_t> attendu(a);
+  attendu.insert(attendu.end(), b.begin(), b.end());
+  attendu.insert(attendu.end(), a.begin(), a.end());
+  EXPECT_EQ(sortie, attendu);
+  EXPECT_EQ(file.Blocs_en_attente(), 0u);
+  EXPECT_EQ(file.Compteur().Valeur(), 3u);
+}
+
 // ------------------------------------------------ waits and single block
 
 TEST(AttenteDesBlocs, UnConsommateurAttendLeBlocSuivant) {
@@ -588,7 +670,7 @@ TEST(AttenteDesBlocs, UnConsommateurAttendLeBlocSuivant) {
   uint64_t vu = avant;
   std::thread consommateur(
       [&] { vu = banc.wave.Attendre_bloc_entree(avant, std::chrono::seconds(20)); });
-  banc.carte.Avancer_echantillons(kTaille_tampon_reception);
+  banc.carte.Avancer_echantillons(kTaille_bloc_reception);
   consommateur.join();
   EXPECT_EQ(vu, avant + 1);
   // Nothing more comes: the wait ends with the time allowed.
@@ -598,9 +680,9 @@ TEST(AttenteDesBlocs, UnConsommateurAttendLeBlocSuivant) {
 
 TEST(BlocUnique, HorlogeMurale) {
   Banc banc({}, Horloge_carte::Murale);
-  std::vector<uint8_t> enregistrement = Rampe(kTaille_tampon_niveau);
+  std::vector<uint8_t> enregistrement = Rampe(kTaille_bloc_niveau);
   banc.carte.Source_capture(Source_enregistrement(enregistrement));
-  banc.wave.Taille_tampon = kTaille_tampon_niveau;
+  banc.wave.Taille_tampon = kTaille_bloc_niveau;
   ASSERT_TRUE(banc.wave.Acquisition_bloc_unique(std::chrono::seconds(20)));
   EXPECT_TRUE(
       std::equal(enregistrement.begin(), enregistrement.end(), banc.wave.Entree_1.Donnees()));

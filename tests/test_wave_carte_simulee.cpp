@@ -5,6 +5,7 @@
 
 #include <sndfile.h>
 #include "morse/ChaineReception.h"
+#include "morse/Synthese.h"
 
 #include <cmath>
 #include <complex>
@@ -12,10 +13,10 @@
 #include <numbers>
 #include <vector>
 
+#include "morse/SignalSimule.h"
 #include "shell/Rapport.h"
 #include "sound/CarteSimulee.h"
 #include "sound/FONCTIONS_WAVE.h"
-#include "morse/SignalSimule.h"
 
 namespace vestral {
 namespace {
@@ -74,17 +75,17 @@ TEST(CarteSimulee, FichierWavDeLaRestitution) {
   CarteSimulee carte;
   RapportMemoire rapport;
   FonctionsWave wave(carte, rapport);
-  wave.Taille_tampon = kTaille_tampon_emission;
+  wave.Taille_tampon = kTaille_bloc_emission;
   wave.Frequence_echantillonnage = kFrequence_son;
   ASSERT_TRUE(wave.Ouverture_flux_sortie());
-  carte.Avancer_echantillons(kTaille_tampon_emission);
+  carte.Avancer_echantillons(kTaille_bloc_emission);
   Tampon_son* b = wave.Bloc_sortie_a_servir();
   ASSERT_NE(b, nullptr);
   wave.Suppression_entete(*b);
-  for (int i = 0; i < kTaille_tampon_emission; ++i) b->Donnees()[i] = static_cast<uint8_t>(i);
+  for (int i = 0; i < kTaille_bloc_emission; ++i) b->Donnees()[i] = static_cast<uint8_t>(i);
   wave.Preparation_entete(*b);
   wave.Ecriture_tampon_sortie(*b);
-  carte.Avancer_echantillons(2 * kTaille_tampon_emission);
+  carte.Avancer_echantillons(2 * kTaille_bloc_emission);
   wave.Fermeture_flux_sortie();
 
   const auto chemin = std::filesystem::temp_directory_path() /
@@ -101,7 +102,7 @@ TEST(CarteSimulee, FichierWavDeLaRestitution) {
   sf_close(fichier);
   std::filesystem::remove(chemin);
   EXPECT_EQ(lu, carte.Echantillons_joues());
-  EXPECT_EQ(lu.size(), 3u * kTaille_tampon_emission);
+  EXPECT_EQ(lu.size(), 3u * kTaille_bloc_emission);
 }
 
 TEST(SignalSimule, ManipulationEtRepetition) {
@@ -168,21 +169,21 @@ TEST(SignalSimule, SourceDeLaCarteSimulee) {
   p.rapport_signal_bruit_db = 6;
   p.graine = 42;
   SignalSimule reference(p, &Morse_factice);
-  const std::vector<uint8_t> attendu = Produire(reference, 2 * kTaille_tampon_reception);
+  const std::vector<uint8_t> attendu = Produire(reference, 2 * kTaille_bloc_reception);
 
   CarteSimulee carte;
   carte.Source_capture(SignalSimule(p, &Morse_factice));
   RapportMemoire rapport;
   FonctionsWave wave(carte, rapport);
-  wave.Taille_tampon = kTaille_tampon_reception;
+  wave.Taille_tampon = kTaille_bloc_reception;
   wave.Frequence_echantillonnage = kFrequence_son;
   ASSERT_TRUE(wave.Ouverture_flux_entree());
   carte.Avancer(std::chrono::milliseconds(700));
   ASSERT_TRUE(wave.Bloc_plein(wave.Entree_1) && wave.Bloc_plein(wave.Entree_2));
-  EXPECT_TRUE(std::equal(attendu.begin(), attendu.begin() + kTaille_tampon_reception,
+  EXPECT_TRUE(std::equal(attendu.begin(), attendu.begin() + kTaille_bloc_reception,
                          wave.Entree_1.Donnees()));
-  EXPECT_TRUE(std::equal(attendu.begin() + kTaille_tampon_reception, attendu.end(),
-                         wave.Entree_2.Donnees()));
+  EXPECT_TRUE(
+      std::equal(attendu.begin() + kTaille_bloc_reception, attendu.end(), wave.Entree_2.Donnees()));
   wave.Fermeture_flux_entree();
 }
 

@@ -12,6 +12,7 @@
 #include <numbers>
 #include <thread>
 
+#include "morse/Synthese.h"
 #include "shell/Rapport.h"
 #include "sound/ChoixPeripheriques.h"
 #include "sound/FONCTIONS_WAVE.h"
@@ -52,7 +53,7 @@ void Capturer(FonctionsWave& wave) {
 
 void Jouer(FonctionsWave& wave) {
   wave.Frequence_echantillonnage = kFrequence_son;
-  wave.Taille_tampon = kTaille_tampon_emission;
+  wave.Taille_tampon = kTaille_bloc_emission;
   if (!wave.Ouverture_flux_sortie()) {
     wave.Fermeture_flux_sortie();
     return;

@@ -184,7 +184,7 @@ void EmetteurRecepteur::Initialisation_emetteur_recepteur() {
                                operateur_.Volume_enregistrement_droite);
 
   wave_.Frequence_echantillonnage = kFrequence_son;
-  wave_.Taille_tampon = kTaille_tampon_reception;
+  wave_.Taille_tampon = kTaille_bloc_reception;
 
   emetteur_.Emission_continue(false);
   Selectionner(GroupeRadio::Emission_continue, 0);
@@ -223,7 +223,7 @@ void EmetteurRecepteur::Demarrage_reception() {
   Silence();
   environnement_.Relacher_PTT();
   wave_.Frequence_echantillonnage = kFrequence_son;
-  wave_.Taille_tampon = kTaille_tampon_reception;
+  wave_.Taille_tampon = kTaille_bloc_reception;
   reception_en_cours_ = true;
   Libelles_reception();
   vue_.Focus(Controle::Memo1);
@@ -235,7 +235,7 @@ void EmetteurRecepteur::Demarrage_transmission() {
   environnement_.Activer_PTT();
   reception_en_cours_ = false;
   wave_.Frequence_echantillonnage = kFrequence_echantillonnage_emission;
-  wave_.Taille_tampon = kTaille_tampon_emission;
+  wave_.Taille_tampon = kTaille_bloc_emission;
   Libelles_transmission();
   vue_.Focus(Controle::Memo2);
   emetteur_.Demarrage_transmission(duree_point_emission_, reception_.Frequence_reception);

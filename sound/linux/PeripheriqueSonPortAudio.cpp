@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -51,33 +50,33 @@ PaDeviceIndex Choisir_peripherique_portaudio(Sens sens, const std::string& motif
   return paNoDevice;
 }
 
-uint16_t Code_son_portaudio(PaError erreur) {
+Code_son Code_son_portaudio(PaError erreur) {
   switch (erreur) {
     case paNoError:
-      return code_son::kSucces;
+      return Code_son::Succes;
     case paDeviceUnavailable:
-      return code_son::kDeja_utilise;
+      return Code_son::Deja_utilise;
     case paInvalidDevice:
-      return code_son::kPeripherique_inconnu;
+      return Code_son::Peripherique_inconnu;
     case paInvalidSampleRate:
     case paSampleFormatNotSupported:
     case paInvalidChannelCount:
-      return code_son::kFormat_refuse;
+      return Code_son::Format_refuse;
     case paInsufficientMemory:
-      return code_son::kMemoire;
+      return Code_son::Memoire;
     case paBadStreamPtr:
-      return code_son::kNon_ouvert;
+      return Code_son::Non_ouvert;
     case paUnanticipatedHostError: {
       const PaHostErrorInfo* hote = Pa_GetLastHostErrorInfo();
       if (hote && hote->hostApiType == paALSA) {
-        if (hote->errorCode == -EBUSY) return code_son::kDeja_utilise;
+        if (hote->errorCode == -EBUSY) return Code_son::Deja_utilise;
         if (hote->errorCode == -ENODEV || hote->errorCode == -ENOENT || hote->errorCode == -ENXIO)
-          return code_son::kPeripherique_absent;
+          return Code_son::Peripherique_absent;
       }
-      return code_son::kErreur;
+      return Code_son::Erreur;
     }
     default:
-      return code_son::kErreur;
+      return Code_son::Erreur;
   }
 }
 
@@ -90,74 +89,32 @@ struct PeripheriqueSonPortAudio::Flux {
   Format_son format;
   bool conversion = false;
   ConversionSon convertisseur;
-  bool en_marche = false;         // the PortAudio stream runs
-  uint16_t panne = 0;             // the device stopped on its own
-  std::atomic<bool> fini{false};  // PortAudio ended the stream
-
-  // Queued blocks: the user-interface thread writes at `ecriture`, the
-  // callback hands them back from `lecture`.
-  static constexpr unsigned kCapacite = 8;
-  std::array<Entete_son*, kCapacite> file{};
-  std::atomic<unsigned> ecriture{0};
-  std::atomic<unsigned> lecture{0};
-  uint32_t position = 0;  // bytes done in the block at `lecture` (callback's own)
-  Compteur_blocs compteur;
+  bool en_marche = false;             // the PortAudio stream runs
+  Code_son panne = Code_son::Succes;  // the device stopped on its own
+  std::atomic<bool> fini{false};      // PortAudio ended the stream
+  FileSon file;                       // between the callback and the caller
 
   // Callback side.
-  void Ranger(const uint8_t* octets, std::size_t nombre);
   void Puiser(uint8_t* octets, std::size_t nombre);
   static void Puiser_pour(void* flux, uint8_t* octets, std::size_t nombre) {
     static_cast<Flux*>(flux)->Puiser(octets, nombre);
   }
   static int Rappel(const void* entree, void* sortie, unsigned long trames,
                     const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* flux);
-  static void Fin(void* flux) { static_cast<Flux*>(flux)->fini.store(true); }
+  static void Fin(void* objet) {
+    Flux& f = *static_cast<Flux*>(objet);
+    f.fini.store(true);
+    f.file.Compteur().Signaler();  // a thread waiting for a block looks again
+  }
 
-  // User-interface side, with the callback stopped.
+  // User-interface side.
   void Arreter();
-  void Tout_rendre();
-  bool En_file() const { return ecriture.load() != lecture.load(); }
 };
 
-void PeripheriqueSonPortAudio::Flux::Ranger(const uint8_t* octets, std::size_t nombre) {
-  while (nombre > 0) {
-    const unsigned l = lecture.load(std::memory_order_relaxed);
-    if (l == ecriture.load(std::memory_order_acquire)) return;  // no block: the sound is lost
-    Entete_son& entete = *file[l % kCapacite];
-    const std::size_t n = std::min<std::size_t>(entete.longueur - position, nombre);
-    std::memcpy(entete.donnees + position, octets, n);
-    position += static_cast<uint32_t>(n);
-    octets += n;
-    nombre -= n;
-    if (position == entete.longueur) {
-      position = 0;
-      Rendre_entete(entete, entete.longueur);
-      lecture.store(l + 1, std::memory_order_release);
-      compteur.Signaler();
-    }
-  }
-}
-
+// Playback: what was written, then silence when nothing is left.
 void PeripheriqueSonPortAudio::Flux::Puiser(uint8_t* octets, std::size_t nombre) {
-  while (nombre > 0) {
-    const unsigned l = lecture.load(std::memory_order_relaxed);
-    if (l == ecriture.load(std::memory_order_acquire)) {
-      std::memset(octets, format.bits == 16 ? 0 : 128, nombre);  // nothing queued: silence
-      return;
-    }
-    Entete_son& entete = *file[l % kCapacite];
-    const std::size_t n = std::min<std::size_t>(entete.longueur - position, nombre);
-    std::memcpy(octets, entete.donnees + position, n);
-    position += static_cast<uint32_t>(n);
-    octets += n;
-    nombre -= n;
-    if (position == entete.longueur) {
-      position = 0;
-      Rendre_entete(entete, 0);
-      lecture.store(l + 1, std::memory_order_release);
-      compteur.Signaler();
-    }
-  }
+  const std::size_t n = file.Prendre(octets, nombre);
+  if (n < nombre) std::memset(octets + n, format.bits == 16 ? 0 : 128, nombre - n);
 }
 
 int PeripheriqueSonPortAudio::Flux::Rappel(const void* entree, void* sortie, unsigned long trames,
@@ -165,13 +122,14 @@ int PeripheriqueSonPortAudio::Flux::Rappel(const void* entree, void* sortie, uns
                                            void* objet) {
   Flux& f = *static_cast<Flux*>(objet);
   if (f.sens == Sens::Entree) {
+    // With no room in the queue the sound is lost.
     if (!entree) return paContinue;
     if (f.conversion) {
       const std::size_t n =
           f.convertisseur.Depuis_peripherique(static_cast<const float*>(entree), trames);
-      f.Ranger(f.convertisseur.Octets(), n);
+      (void)f.file.Deposer(f.convertisseur.Octets(), n);
     } else {
-      f.Ranger(static_cast<const uint8_t*>(entree), trames * f.format.alignement);
+      (void)f.file.Deposer(static_cast<const uint8_t*>(entree), trames * f.format.alignement);
     }
   } else if (f.conversion) {
     f.convertisseur.Vers_peripherique(static_cast<float*>(sortie), trames, &Flux::Puiser_pour, &f);
@@ -185,18 +143,6 @@ void PeripheriqueSonPortAudio::Flux::Arreter() {
   if (!en_marche) return;
   Pa_AbortStream(pa);  // returns once the callback has run for the last time
   en_marche = false;
-}
-
-void PeripheriqueSonPortAudio::Flux::Tout_rendre() {
-  const unsigned debut = lecture.load(), fin = ecriture.load();
-  for (unsigned l = debut; l != fin; ++l) {
-    // A capture block keeps what was recorded into it.
-    Rendre_entete(*file[l % kCapacite], l == debut && sens == Sens::Entree ? position : 0);
-    compteur.Signaler();
-  }
-  lecture.store(fin);
-  position = 0;
-  convertisseur.Remettre_a_zero();
 }
 
 PeripheriqueSonPortAudio::PeripheriqueSonPortAudio(Options_portaudio options)
@@ -225,7 +171,6 @@ PeripheriqueSonPortAudio::~PeripheriqueSonPortAudio() {
   for (auto& f : flux_) {
     if (!f->pa) continue;
     f->Arreter();
-    f->Tout_rendre();
     Pa_CloseStream(f->pa);
   }
   if (initialise_) Terminer_portaudio();
@@ -253,19 +198,20 @@ uint16_t PeripheriqueSonPortAudio::Nombre_peripheriques(Sens sens) {
 
 // Every listed device can give every standard format: what it does not
 // take natively is converted.
-uint16_t PeripheriqueSonPortAudio::Capacites(Sens sens, uint32_t& formats) {
-  if (!initialise_ || flux(sens).peripherique == paNoDevice) return code_son::kPeripherique_inconnu;
+Code_son PeripheriqueSonPortAudio::Capacites(Sens sens, uint32_t& formats) {
+  if (!initialise_ || flux(sens).peripherique == paNoDevice) return Code_son::Peripherique_inconnu;
   formats = kFormats_standard;
-  return code_son::kSucces;
+  return Code_son::Succes;
 }
 
-uint16_t PeripheriqueSonPortAudio::Ouvrir(Sens sens, const Format_son& format) {
+Code_son PeripheriqueSonPortAudio::Ouvrir(Sens sens, const Format_son& format,
+                                          std::size_t octets_par_bloc) {
   Flux& f = flux(sens);
-  if (!initialise_ || f.peripherique == paNoDevice) return code_son::kPeripherique_inconnu;
-  if (f.pa) return code_son::kDeja_utilise;
+  if (!initialise_ || f.peripherique == paNoDevice) return Code_son::Peripherique_inconnu;
+  if (f.pa) return Code_son::Deja_utilise;
   if (format.format != 1 || (format.bits != 8 && format.bits != 16) || format.canaux < 1 ||
       format.canaux > 2 || format.echantillons_par_seconde == 0)
-    return code_son::kFormat_refuse;
+    return Code_son::Format_refuse;
   const PaDeviceInfo& info = *Pa_GetDeviceInfo(f.peripherique);
   const bool entree = sens == Sens::Entree;
   const int canaux_max = Canaux(info, sens);
@@ -327,15 +273,13 @@ uint16_t PeripheriqueSonPortAudio::Ouvrir(Sens sens, const Format_son& format) {
 
   const unsigned long trames = std::max(64L, std::lround(taux / 100));  // 10 ms a call
   if (conversion && !f.convertisseur.Preparer(sens, format, parametres.channelCount, taux, trames))
-    return code_son::kMemoire;
+    return Code_son::Memoire;
+  if (!f.file.Dimensionner(octets_par_bloc, 2, entree)) return Code_son::Memoire;
   f.format = format;
   f.conversion = conversion;
   f.en_marche = false;
-  f.panne = 0;
+  f.panne = Code_son::Succes;
   f.fini = false;
-  f.lecture = 0;
-  f.ecriture = 0;
-  f.position = 0;
   const PaError erreur =
       Pa_OpenStream(&f.pa, entree ? &parametres : nullptr, entree ? nullptr : &parametres, taux,
                     trames, paDitherOff, &Flux::Rappel, &f);
@@ -344,91 +288,77 @@ uint16_t PeripheriqueSonPortAudio::Ouvrir(Sens sens, const Format_son& format) {
     return Code_son_portaudio(erreur);
   }
   Pa_SetStreamFinishedCallback(f.pa, &Flux::Fin);
-  return code_son::kSucces;
+  return Code_son::Succes;
 }
 
-uint16_t PeripheriqueSonPortAudio::Fermer(Sens sens) {
+Code_son PeripheriqueSonPortAudio::Fermer(Sens sens) {
   Flux& f = flux(sens);
-  if (!f.pa) return code_son::kNon_ouvert;
-  if (f.En_file()) return code_son::kEncore_en_file;
+  if (!f.pa) return Code_son::Non_ouvert;
   f.Arreter();
   const PaError erreur = Pa_CloseStream(f.pa);
   f.pa = nullptr;
-  f.panne = 0;
+  f.panne = Code_son::Succes;
+  f.file.Liberer();
   return Code_son_portaudio(erreur);
 }
 
-uint16_t PeripheriqueSonPortAudio::Preparer(Sens sens, Entete_son& entete) {
-  if (!flux(sens).pa) return code_son::kNon_ouvert;
-  return Preparer_entete(entete);
-}
-
-uint16_t PeripheriqueSonPortAudio::Depreparer(Sens sens, Entete_son& entete) {
-  if (!flux(sens).pa) return code_son::kNon_ouvert;
-  return Depreparer_entete(entete);
-}
-
-uint16_t PeripheriqueSonPortAudio::Mettre_en_file(Sens sens, Entete_son& entete) {
+Code_son PeripheriqueSonPortAudio::Demarrer(Sens sens) {
   Flux& f = flux(sens);
-  if (!f.pa) return code_son::kNon_ouvert;
-  if (uint16_t code = Controler_mise_en_file(entete)) return code;
-  if (Panne(sens)) {
-    Rendre_entete(entete, 0);  // the device cannot take it: back at once
-    f.compteur.Signaler();
-    return f.panne;
-  }
-  const unsigned e = f.ecriture.load(std::memory_order_relaxed);
-  if (e - f.lecture.load(std::memory_order_acquire) >= Flux::kCapacite) return code_son::kErreur;
-  Marquer_en_file(entete);
-  f.file[e % Flux::kCapacite] = &entete;
-  f.ecriture.store(e + 1, std::memory_order_release);
-  if (sens == Sens::Sortie && !f.en_marche) {
-    f.fini = false;
-    const PaError erreur = Pa_StartStream(f.pa);
-    if (erreur != paNoError) {
-      // The callback never ran: take the block back as if never queued.
-      f.ecriture.store(e);
-      entete.drapeaux.fetch_and(~kEntete_en_file);
-      return Code_son_portaudio(erreur);
-    }
-    f.en_marche = true;
-  }
-  return code_son::kSucces;
-}
-
-uint16_t PeripheriqueSonPortAudio::Demarrer(Sens sens) {
-  Flux& f = flux(sens);
-  if (!f.pa) return code_son::kNon_ouvert;
-  if (sens == Sens::Sortie) return code_son::kErreur;  // playback starts with its first block
-  if (Panne(sens)) return f.panne;
-  if (f.en_marche) return code_son::kSucces;
+  if (!f.pa) return Code_son::Non_ouvert;
+  if (Code_son panne = Etat(sens); panne != Code_son::Succes) return panne;
+  if (f.en_marche) return Code_son::Succes;
+  if (sens == Sens::Entree) f.file.Vider();  // a new capture starts empty
+  f.convertisseur.Remettre_a_zero();
   f.fini = false;
   const PaError erreur = Pa_StartStream(f.pa);
   if (erreur == paNoError) f.en_marche = true;
   return Code_son_portaudio(erreur);
 }
 
-uint16_t PeripheriqueSonPortAudio::Reinitialiser(Sens sens) {
+Code_son PeripheriqueSonPortAudio::Arreter(Sens sens) {
   Flux& f = flux(sens);
-  if (!f.pa) return code_son::kNon_ouvert;
+  if (!f.pa) return Code_son::Non_ouvert;
   f.Arreter();
-  f.Tout_rendre();
+  if (sens == Sens::Sortie) f.file.Vider();  // what was not played is dropped
   return f.panne;
 }
 
-uint16_t PeripheriqueSonPortAudio::Panne(Sens sens) {
+bool PeripheriqueSonPortAudio::Lire_bloc(std::span<uint8_t> bloc) {
+  Flux& f = flux(Sens::Entree);
+  return f.pa && f.file.Prendre_bloc(bloc);
+}
+
+std::size_t PeripheriqueSonPortAudio::Lire_reste(std::span<uint8_t> bloc) {
+  Flux& f = flux(Sens::Entree);
+  return f.pa ? f.file.Prendre(bloc.data(), bloc.size()) : 0;
+}
+
+Code_son PeripheriqueSonPortAudio::Ecrire_bloc(std::span<const uint8_t> bloc) {
+  Flux& f = flux(Sens::Sortie);
+  if (!f.pa) return Code_son::Non_ouvert;
+  if (Code_son panne = Etat(Sens::Sortie); panne != Code_son::Succes) return panne;
+  if (f.file.Place() < bloc.size()) return Code_son::Encore_en_file;
+  (void)f.file.Deposer(bloc.data(), bloc.size());
+  return Code_son::Succes;
+}
+
+std::size_t PeripheriqueSonPortAudio::Blocs_a_jouer() {
+  return flux(Sens::Sortie).file.Blocs_en_attente();
+}
+
+Code_son PeripheriqueSonPortAudio::Etat(Sens sens) {
   Flux& f = flux(sens);
-  if (!f.pa) return code_son::kSucces;
-  if (!f.panne && f.en_marche && (f.fini.load() || Pa_IsStreamActive(f.pa) != 1)) {
+  if (!f.pa) return Code_son::Non_ouvert;
+  if (f.panne == Code_son::Succes && f.en_marche &&
+      (f.fini.load() || Pa_IsStreamActive(f.pa) != 1)) {
     f.Arreter();
-    f.Tout_rendre();
-    f.panne = code_son::kPeripherique_absent;
+    f.panne = Code_son::Peripherique_absent;
   }
   return f.panne;
 }
 
 Compteur_blocs& PeripheriqueSonPortAudio::Blocs_rendus(Sens sens) {
-  return flux(sens).compteur;
+  return flux(sens).file.Compteur();
 }
 
 std::vector<Description_peripherique> Lister_peripheriques_son() {

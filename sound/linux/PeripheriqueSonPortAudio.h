@@ -5,11 +5,11 @@
 // accepts, and the samples are converted (and resampled) on the way, so the
 // layer above always sees the format it asked for.
 //
-// Blocks are filled and drained by the audio callback. The queue between
-// the user-interface thread and the callback is a single-producer,
-// single-consumer ring: the callback takes no lock, allocates nothing, and
-// hands each block back with release semantics (Rendre_entete). A stream
-// that PortAudio ends on its own (device unplugged) is found by Panne.
+// The audio callback and the user-interface thread share one FileSon per
+// stream, a single-producer, single-consumer ring of two blocks: the
+// callback takes no lock and allocates nothing; the other side reads or
+// writes whole blocks without waiting. A stream that PortAudio ends on its
+// own (device unplugged) is found by Etat.
 #pragma once
 
 #include <portaudio.h>
@@ -52,15 +52,16 @@ class PeripheriqueSonPortAudio : public PeripheriqueSon {
   bool Conversion_active(Sens sens) const;
 
   uint16_t Nombre_peripheriques(Sens sens) override;
-  uint16_t Capacites(Sens sens, uint32_t& formats) override;
-  uint16_t Ouvrir(Sens sens, const Format_son& format) override;
-  uint16_t Fermer(Sens sens) override;
-  uint16_t Preparer(Sens sens, Entete_son& entete) override;
-  uint16_t Depreparer(Sens sens, Entete_son& entete) override;
-  uint16_t Mettre_en_file(Sens sens, Entete_son& entete) override;
-  uint16_t Demarrer(Sens sens) override;
-  uint16_t Reinitialiser(Sens sens) override;
-  uint16_t Panne(Sens sens) override;
+  Code_son Capacites(Sens sens, uint32_t& formats) override;
+  Code_son Ouvrir(Sens sens, const Format_son& format, std::size_t octets_par_bloc) override;
+  Code_son Fermer(Sens sens) override;
+  Code_son Demarrer(Sens sens) override;
+  Code_son Arreter(Sens sens) override;
+  bool Lire_bloc(std::span<uint8_t> bloc) override;
+  std::size_t Lire_reste(std::span<uint8_t> bloc) override;
+  Code_son Ecrire_bloc(std::span<const uint8_t> bloc) override;
+  std::size_t Blocs_a_jouer() override;
+  Code_son Etat(Sens sens) override;
   Compteur_blocs& Blocs_rendus(Sens sens) override;
 
   struct Flux;  // one direction's stream and queue
@@ -74,8 +75,8 @@ class PeripheriqueSonPortAudio : public PeripheriqueSon {
   std::unique_ptr<Flux> flux_[2];
 };
 
-// The result code for a PortAudio error (0 for paNoError).
-uint16_t Code_son_portaudio(PaError erreur);
+// The result code for a PortAudio error (Succes for paNoError).
+Code_son Code_son_portaudio(PaError erreur);
 
 // The device a name chooses for a direction: the first with channels in that
 // direction whose name contains it, the default one for an empty name,

@@ -55,8 +55,8 @@ class FenetreEmetteurRecepteur : public ::testing::Test {
   // time; the window's own timer services it.
   void Recevoir(int blocs) {
     for (int i = 0; i < blocs; ++i) {
-      carte.Avancer_echantillons(kTaille_tampon_reception);
-      recus_ += kTaille_tampon_reception;
+      carte.Avancer_echantillons(kTaille_bloc_reception);
+      recus_ += kTaille_bloc_reception;
       QTest::qWait(15);
       // Wait for the decoder to read the block (serving its calls).
       const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -79,7 +79,7 @@ class FenetreEmetteurRecepteur : public ::testing::Test {
       if (e.File().Est_vide() && e.Synthese().Echantillons_a_emettre().empty() &&
           e.Sortie_1_muette() && e.Sortie_2_muette())
         return true;
-      carte.Avancer_echantillons(kTaille_tampon_emission);
+      carte.Avancer_echantillons(kTaille_bloc_emission);
       QTest::qWait(12);
     }
     return false;

@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "morse/ChaineReception.h"
+#include "morse/Synthese.h"
 #include "shell/Rapport.h"
 #include "sound/FONCTIONS_WAVE.h"
 #include "sound/linux/PeripheriqueSonPortAudio.h"
@@ -153,7 +155,7 @@ TEST_F(WavePortAudio, PeripheriquesChoisisParLeurNom) {
 
 TEST_F(WavePortAudio, CaptureDUnEnregistrement) {
   std::mt19937 aleatoire(7);
-  std::vector<uint8_t> enregistrement(100 * kTaille_tampon_reception);
+  std::vector<uint8_t> enregistrement(100 * kTaille_bloc_reception);
   for (auto& e : enregistrement) e = static_cast<uint8_t>(aleatoire());
   // Then silence, long enough that once the file is read through, the
   // device's buffers (which then stop being rewritten) hold only silence.
@@ -165,7 +167,7 @@ TEST_F(WavePortAudio, CaptureDUnEnregistrement) {
   PeripheriqueSonPortAudio carte(Options());
   FonctionsWave wave(carte, rapport);
   wave.Frequence_echantillonnage = kFrequence_son;
-  wave.Taille_tampon = kTaille_tampon_reception;
+  wave.Taille_tampon = kTaille_bloc_reception;
   ASSERT_TRUE(wave.Ouverture_flux_entree());
   EXPECT_FALSE(carte.Conversion_active(Sens::Entree));
   const auto blocs = Capturer(wave, 6);
@@ -185,7 +187,7 @@ TEST_F(WavePortAudio, CaptureDUnEnregistrement) {
     auto& position = suite[numero];
     auto debut = std::search(position, enregistrement.cend(), bloc.begin(), bloc.begin() + 64);
     if (position == enregistrement.begin()) {  // its first fill
-      EXPECT_EQ(debut - enregistrement.cbegin(), (numero - 1) * kTaille_tampon_reception)
+      EXPECT_EQ(debut - enregistrement.cbegin(), (numero - 1) * kTaille_bloc_reception)
           << "bloc " << i;
     }
     const auto dans = std::min<std::ptrdiff_t>(enregistrement.cend() - debut, bloc.size());
@@ -200,7 +202,7 @@ TEST_F(WavePortAudio, RestitutionDUneSuiteDeBlocs) {
   // Blocks without the value 128, so that the silence the device plays
   // between them can be told apart.
   std::mt19937 aleatoire(11);
-  std::vector<std::vector<uint8_t>> blocs(5, std::vector<uint8_t>(kTaille_tampon_emission));
+  std::vector<std::vector<uint8_t>> blocs(5, std::vector<uint8_t>(kTaille_bloc_emission));
   std::vector<uint8_t> attendu;
   for (auto& bloc : blocs) {
     for (auto& s : bloc) {
@@ -215,7 +217,7 @@ TEST_F(WavePortAudio, RestitutionDUneSuiteDeBlocs) {
     PeripheriqueSonPortAudio carte(Options());
     FonctionsWave wave(carte, rapport);
     wave.Frequence_echantillonnage = kFrequence_son;
-    wave.Taille_tampon = kTaille_tampon_emission;
+    wave.Taille_tampon = kTaille_bloc_emission;
     ASSERT_TRUE(wave.Ouverture_flux_sortie());
     EXPECT_FALSE(carte.Conversion_active(Sens::Sortie));
     Jouer(wave, carte, blocs);
@@ -234,7 +236,7 @@ TEST_F(WavePortAudio, RestitutionDUneSuiteDeBlocs) {
       ++silence_initiale;
   }
   EXPECT_EQ(joue, attendu);
-  EXPECT_GE(silence_initiale, 2u * kTaille_tampon_emission);
+  EXPECT_GE(silence_initiale, 2u * kTaille_bloc_emission);
 }
 
 // Amplitude of the `frequence` component of `x` (sampled at `taux`), and
@@ -277,7 +279,7 @@ TEST_F(WavePortAudio, CaptureConvertieDepuisUnPeripheriqueA48kHz) {
   PeripheriqueSonPortAudio carte(options);
   FonctionsWave wave(carte, rapport);
   wave.Frequence_echantillonnage = kFrequence_son;
-  wave.Taille_tampon = kTaille_tampon_reception;
+  wave.Taille_tampon = kTaille_bloc_reception;
   ASSERT_TRUE(wave.Ouverture_flux_entree());
   EXPECT_TRUE(carte.Conversion_active(Sens::Entree));
   const auto blocs = Capturer(wave, 1);
@@ -294,7 +296,7 @@ TEST_F(WavePortAudio, CaptureConvertieDepuisUnPeripheriqueA48kHz) {
 }
 
 TEST_F(WavePortAudio, RestitutionConvertieVersUnPeripheriqueA48kHz) {
-  std::vector<uint8_t> ton(kTaille_tampon_emission);
+  std::vector<uint8_t> ton(kTaille_bloc_emission);
   for (std::size_t n = 0; n < ton.size(); ++n)
     ton[n] = static_cast<uint8_t>(
         std::lround(128 + 64 * std::sin(2 * std::numbers::pi * 1000 * n / kFrequence_son)));
@@ -307,7 +309,7 @@ TEST_F(WavePortAudio, RestitutionConvertieVersUnPeripheriqueA48kHz) {
     PeripheriqueSonPortAudio carte(options);
     FonctionsWave wave(carte, rapport);
     wave.Frequence_echantillonnage = kFrequence_son;
-    wave.Taille_tampon = kTaille_tampon_emission;
+    wave.Taille_tampon = kTaille_bloc_emission;
     ASSERT_TRUE(wave.Ouverture_flux_sortie());
     EXPECT_TRUE(carte.Conversion_active(Sens::Sortie));
     Jouer(wave, carte, {ton});
