@@ -9,6 +9,7 @@
 #include <QSocketNotifier>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "app/fenetres/FICHE_PRINCIPALE.h"
+#include "app/fenetres/MenuPeripheriquesSon.h"
 #include "dsp/ReglagesReception.h"
 #include "morse/SignalSimule.h"
 #include "shell/CheminsPortsSerie.h"
@@ -28,6 +30,7 @@
 #include "shell/JournalQSO.h"
 #include "shell/Peripheriques.h"
 #include "shell/PortSerie.h"
+#include "shell/ReglagesProgramme.h"
 #include "shell/fenetres/EconomiseurEcran.h"
 #include "shell/fenetres/OutilsQt.h"
 #include "shell/fenetres/RapportQt.h"
@@ -42,6 +45,7 @@
 #include "sound/FichierAudio.h"
 #include "sound/linux/MixerAlsa.h"
 #include "sound/linux/PeripheriqueSonPortAudio.h"
+#include "sound/linux/PeripheriquesSysteme.h"
 #include "sound/linux/TonalitePortAudio.h"
 #include "station/JournalAdif.h"
 #include "station/ReglagesStation.h"
@@ -215,11 +219,11 @@ Parametres_signal Signal_du_QSO() {
 // sound card. Real ones, or all simulated with --simulation.
 class Appareils : public Peripheriques, public ReglageMixer {
  public:
-  Appareils(const Options& options, const ChoixPeripheriques& choix_son,
-            const CheminsPortsSerie& chemins, std::unique_ptr<Tonalite> tonalite, Rapport& rapport)
+  Appareils(const Options& options, const ChoixResolu& choix_son, const CheminsPortsSerie& chemins,
+            std::unique_ptr<Tonalite> tonalite, Rapport& rapport)
       : options_(options),
         rapport_(rapport),
-        carte_(Carte_son(options, choix_son)),
+        carte_(Carte_son(options, choix_son.choix)),
         wave_(*carte_, rapport),
         tonalite_(std::move(tonalite)),
         minuterie_(ports_, *tonalite_),
@@ -229,8 +233,48 @@ class Appareils : public Peripheriques, public ReglageMixer {
                          : std::make_unique<AccesSerieLinux>(chemins)),
         port_serie_(ports_, *acces_serie_, rapport),
         mixer_(options.simulation ? std::make_unique<MixerSimule>(Carte_typique())
-                                  : Ouvrir_mixer_systeme()),
-        fonctions_mixer_(*mixer_) {}
+                                  : Ouvrir_mixer_systeme(choix_son.source_serveur)),
+        fonctions_mixer_(*mixer_),
+        source_mixer_(choix_son.source_serveur) {}
+
+  // The devices named by the options or the environment (`impose`) and in
+  // VESTRAL.INI (`reglages`), looked for again before each window that
+  // opens the sound devices.
+  void Suivre_choix(const ChoixPeripheriques& impose, const ReglagesProgramme& reglages) {
+    impose_ = impose;
+    reglages_ = &reglages;
+  }
+  ChoixPeripheriques Memorise() const {
+    ChoixPeripheriques m;
+    if (reglages_) {
+      m.capture = reglages_->Valeur(kCle_capture);
+      m.restitution = reglages_->Valeur(kCle_restitution);
+      m.ecoute = reglages_->Valeur(kCle_ecoute);
+    }
+    return m;
+  }
+  const ChoixPeripheriques& Impose() const { return impose_; }
+
+  // A device unplugged and plugged back, or chosen in the menu, is found by
+  // its name; a new capture device on the sound server brings its own mixer
+  // (the old one gets its values back first).
+  void Actualiser_peripheriques() {
+    auto* portaudio = dynamic_cast<PeripheriqueSonPortAudio*>(carte_.get());
+    if (options_.simulation || portaudio == nullptr) return;
+    const ChoixResolu r = Resoudre_choix(impose_, Memorise());
+    Diriger_flux_serveur(r.source_serveur, r.sortie_serveur);
+    portaudio->Choisir(r.choix);
+    if (r.source_serveur == source_mixer_ || !configuration_) return;
+    fonctions_mixer_.Reglage_par_logiciel = configuration_->valeurs.Reglage_par_logiciel;
+    fonctions_mixer_.Restauration_mixer();
+    auto nouveau = Ouvrir_mixer_systeme(r.source_serveur);
+    fonctions_mixer_.Changer_de_mixer(*nouveau);
+    mixer_ = std::move(nouveau);
+    source_mixer_ = r.source_serveur;
+    if (configuration_mixer_) configuration_mixer_();
+  }
+  // Programs the new mixer from the settings.
+  void Apres_changement_de_mixer(std::function<void()> f) { configuration_mixer_ = std::move(f); }
 
   // The settings whose serial port choice the keying line follows.
   void Suivre(const Configuration& configuration) { configuration_ = &configuration; }
@@ -246,7 +290,10 @@ class Appareils : public Peripheriques, public ReglageMixer {
   bool Verification_carte_son_demarrage() override {
     return wave_.Verification_carte_son_demarrage();
   }
-  bool Verification_carte_son() override { return wave_.Verification_carte_son(); }
+  bool Verification_carte_son() override {
+    Actualiser_peripheriques();
+    return wave_.Verification_carte_son();
+  }
   void Test_port_serie() override {
     Port_choisi();
     port_serie_.Test_port_serie();
@@ -313,6 +360,10 @@ class Appareils : public Peripheriques, public ReglageMixer {
   PortSerie port_serie_;
   std::unique_ptr<vestral::Mixer> mixer_;
   FonctionsMixer fonctions_mixer_;
+  std::string source_mixer_;
+  ChoixPeripheriques impose_;
+  const ReglagesProgramme* reglages_ = nullptr;
+  std::function<void()> configuration_mixer_;
 };
 
 }  // namespace
@@ -366,9 +417,28 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  // The devices: the options and environment win over VESTRAL.INI; on a
+  // desktop sound server the names are the server's.
+  ChoixResolu choix_resolu;
+  choix_resolu.choix = choix_son;
+  if (!options.simulation) {
+    RapportConsole rapport_console;
+    FichiersTexte fichiers_debut(rapport_console, ".");
+    ReglagesProgramme memorise(fichiers_debut);
+    memorise.Lire();
+    ChoixPeripheriques m;
+    m.capture = memorise.Valeur(kCle_capture);
+    m.restitution = memorise.Valeur(kCle_restitution);
+    m.ecoute = memorise.Valeur(kCle_ecoute);
+    choix_resolu = Resoudre_choix(choix_son, m);
+    Diriger_flux_serveur("", choix_resolu.ecoute_serveur);  // the monitor tone opens now
+  }
+
   // The PC speaker's tones, on the PC speaker or on the --monitor device.
-  ChoixTonalite choix_tonalite =
-      Choisir_tonalite(choix_son, options.simulation, [] { return Ouvrir_tonalite_systeme(); });
+  ChoixTonalite choix_tonalite = Choisir_tonalite(choix_resolu.choix, options.simulation,
+                                                  [] { return Ouvrir_tonalite_systeme(); });
+  if (!options.simulation)
+    Diriger_flux_serveur(choix_resolu.source_serveur, choix_resolu.sortie_serveur);
   for (const auto& message : choix_tonalite.messages)
     std::fprintf(stderr, "vestral: %s\n", message.c_str());
   if (!choix_tonalite.tonalite) return 2;
@@ -386,7 +456,12 @@ int main(int argc, char** argv) {
   FichiersTexte fichiers(rapport, ".");
   JournalQSO journal;
   EtatGeneral etat;
-  Appareils appareils(options, choix_son, chemins, std::move(tonalite), rapport);
+  for (const auto& absent : choix_resolu.absents)
+    rapport.Erreur(Message_peripherique_absent(absent));
+  Appareils appareils(options, choix_resolu, chemins, std::move(tonalite), rapport);
+  ReglagesProgramme reglages(fichiers);
+  reglages.Lire();
+  appareils.Suivre_choix(choix_son, reglages);
   rapport.Definir_bip([&appareils] { appareils.Haut_parleur().Bip_erreur(); });
   Configuration configuration(fichiers, rapport, appareils);
   appareils.Suivre(configuration);
@@ -409,7 +484,31 @@ int main(int argc, char** argv) {
   ReglagesReception reception;
   Contexte contexte{rapport,     fichiers, configuration, journal, appareils,
                     economiseur, etat,     reception,     {},      {},
-                    {}};
+                    {},          {}};
+  appareils.Apres_changement_de_mixer([&configuration] { configuration.Appliquer_mode_mixer(); });
+  if (!options.simulation)
+    contexte.Ajouter_menus = [&](QMenuBar* barre) {
+      Ajouter_menu_peripheriques_son(
+          barre, {[] {
+                    return Lister_peripheriques_menus(Lister_peripheriques_serveur(),
+                                                      Lister_peripheriques_son());
+                  },
+                  [&](const std::string& cle) {
+                    const ChoixPeripheriques& i = appareils.Impose();
+                    const std::string impose = cle == kCle_capture       ? i.capture
+                                               : cle == kCle_restitution ? i.restitution
+                                                                         : i.ecoute;
+                    return impose.empty() ? reglages.Valeur(cle) : impose;
+                  },
+                  [&](const std::string& cle, const std::string& nom) {
+                    if (!reglages.Changer(cle, nom)) return;
+                    if (cle == kCle_ecoute)
+                      rapport.Panneau(Utf8_vers_cp1252(
+                          "Le périphérique d'écoute choisi sera utilisé au prochain démarrage."));
+                    else
+                      appareils.Actualiser_peripheriques();
+                  }});
+    };
   // The transceiver window, on the same devices and settings; keyed as the
   // station settings say.
   EnvironnementProgramme environnement_programme(appareils.Haut_parleur(), appareils.Port_serie(),

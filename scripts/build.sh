@@ -28,6 +28,7 @@ packages=(
   libsndfile1-dev libsamplerate0-dev libcli11-dev
   portaudio19-dev libasound2-dev libasound2-plugins alsa-utils
   libhamlib-dev libhamlib-utils
+  libpulse-dev pulseaudio pulseaudio-utils
   file dpkg-dev python3
   qt6-base-dev xvfb xauth
   clang libclang-rt-14-dev

@@ -32,13 +32,13 @@ int32_t Niveau_controle(int32_t pourcentage, uint32_t minimum, uint32_t maximum)
 }
 
 std::vector<ControleMixer> FonctionsMixer::Controles_de(const LigneMixer& ligne) {
-  return mixer_.Controles(ligne.identifiant, std::min(ligne.nombre_controles, kMaximum_controles));
+  return mixer_->Controles(ligne.identifiant, std::min(ligne.nombre_controles, kMaximum_controles));
 }
 
 std::vector<int32_t> FonctionsMixer::Lire(const ControleMixer& c, uint32_t canaux,
                                           uint32_t elements) {
   std::vector<int32_t> valeurs;
-  if (!mixer_.Lire_valeurs(c.identifiant, canaux, elements, valeurs)) valeurs.clear();
+  if (!mixer_->Lire_valeurs(c.identifiant, canaux, elements, valeurs)) valeurs.clear();
   return valeurs;
 }
 
@@ -47,11 +47,11 @@ void FonctionsMixer::Ecrire_niveaux(const LigneMixer& ligne, const ControleMixer
   std::vector<int32_t> valeurs = {Niveau_controle(gauche, c.minimum, c.maximum),
                                   Niveau_controle(droite, c.minimum, c.maximum)};
   valeurs.resize(Canaux_niveaux(ligne));
-  mixer_.Ecrire_valeurs(c.identifiant, static_cast<uint32_t>(valeurs.size()), 0, valeurs);
+  mixer_->Ecrire_valeurs(c.identifiant, static_cast<uint32_t>(valeurs.size()), 0, valeurs);
 }
 
 void FonctionsMixer::Ecrire_interrupteur(const ControleMixer& c, int32_t valeur) {
-  mixer_.Ecrire_valeurs(c.identifiant, 1, 0, {valeur});
+  mixer_->Ecrire_valeurs(c.identifiant, 1, 0, {valeur});
 }
 
 // A value that cannot be read is not saved (and so not restored from a
@@ -109,11 +109,11 @@ uint32_t FonctionsMixer::Canaux_liste(const LigneMixer& ligne, const ControleMix
 }
 
 void FonctionsMixer::Restaurer_niveau(const NiveauSauve& s) {
-  if (s.sauve) mixer_.Ecrire_valeurs(s.controle, s.canaux, 0, s.valeurs);
+  if (s.sauve) mixer_->Ecrire_valeurs(s.controle, s.canaux, 0, s.valeurs);
 }
 
 void FonctionsMixer::Restaurer_muet(const MuetSauve& s) {
-  for (const auto& c : mixer_.Controles(s.ligne, s.nombre_controles))
+  for (const auto& c : mixer_->Controles(s.ligne, s.nombre_controles))
     if (c.type == kControle_muet) Ecrire_interrupteur(c, s.valeur);
 }
 
@@ -121,7 +121,7 @@ void FonctionsMixer::Restaurer_liste(const LigneMixer& ligne, const ControleMixe
                                      const ListeToujours& s) {
   const uint32_t n = std::min(c.elements, kMaximum_elements);
   const std::vector<int32_t> valeurs(s.valeurs.begin(), s.valeurs.begin() + n);
-  mixer_.Ecrire_valeurs(c.identifiant, Canaux_liste(ligne, c), n, valeurs);
+  mixer_->Ecrire_valeurs(c.identifiant, Canaux_liste(ligne, c), n, valeurs);
 }
 
 // The chosen input in the playback mix: muted, at the recording volumes.
@@ -144,7 +144,7 @@ void FonctionsMixer::Selecteur_enregistrement(const LigneMixer& ligne, const Con
                                               uint8_t entree_micro) {
   const uint32_t n = std::min(c.elements, kMaximum_elements);
   const uint32_t canaux = Canaux_liste(ligne, c);
-  const auto textes = mixer_.Textes_liste(c.identifiant, canaux, n);
+  const auto textes = mixer_->Textes_liste(c.identifiant, canaux, n);
   struct Element {
     uint32_t ligne = 0;
     uint32_t type = 0;
@@ -154,7 +154,7 @@ void FonctionsMixer::Selecteur_enregistrement(const LigneMixer& ligne, const Con
   for (uint32_t i = 0; i < n && i < textes.size(); ++i) {
     elements[i].ligne = textes[i].ligne;
     elements[i].nom = textes[i].nom;
-    if (const auto l = mixer_.Ligne_par_identifiant(textes[i].ligne)) {
+    if (const auto l = mixer_->Ligne_par_identifiant(textes[i].ligne)) {
       elements[i].type = l->type;
       elements[i].nom = l->nom_court;
     }
@@ -179,7 +179,7 @@ void FonctionsMixer::Selecteur_enregistrement(const LigneMixer& ligne, const Con
     ligne_enregistrement_connue_ = 1;
     ligne_enregistrement_ = e.ligne;
   }
-  mixer_.Ecrire_valeurs(c.identifiant, canaux, n, choix);
+  mixer_->Ecrire_valeurs(c.identifiant, canaux, n, choix);
 }
 
 void FonctionsMixer::Reglage_mixer(
@@ -190,14 +190,14 @@ void FonctionsMixer::Reglage_mixer(
     uint8_t& Entree_wave_trouvee, uint8_t& Entree_enregistrement_trouvee,
     uint8_t& Entree_restitution_trouvee) {
   if (Reglage_par_logiciel != 1) return;
-  if (mixer_.Nombre_mixers() == 0) {
+  if (mixer_->Nombre_mixers() == 0) {
     Mixer_present = 0;
     return;
   }
   Mixer_present = 1;
 
   // Speakers: heard, at the output volume.
-  const auto haut_parleurs = mixer_.Ligne_par_type(kType_haut_parleurs);
+  const auto haut_parleurs = mixer_->Ligne_par_type(kType_haut_parleurs);
   Haut_parleurs_trouves = haut_parleurs ? 1 : 0;
   if (haut_parleurs) {
     const LigneMixer& l = *haut_parleurs;
@@ -207,7 +207,7 @@ void FonctionsMixer::Reglage_mixer(
           const uint32_t n = std::min(c.elements, kMaximum_elements);
           const uint32_t canaux = Canaux_liste(l, c);
           Sauver_liste(liste_haut_parleurs_, c, canaux, n);
-          mixer_.Ecrire_valeurs(c.identifiant, canaux, n, std::vector<int32_t>(n, 1));
+          mixer_->Ecrire_valeurs(c.identifiant, canaux, n, std::vector<int32_t>(n, 1));
           break;
         }
         case kControle_muet:
@@ -234,7 +234,7 @@ void FonctionsMixer::Reglage_mixer(
   }
 
   // Wave-out: heard, at Volume_wave.
-  const auto wave = mixer_.Ligne_par_type(kType_source_wave);
+  const auto wave = mixer_->Ligne_par_type(kType_source_wave);
   Entree_wave_trouvee = wave ? 1 : 0;
   if (wave) {
     for (const auto& c : Controles_de(*wave)) {
@@ -251,14 +251,14 @@ void FonctionsMixer::Reglage_mixer(
   // The chosen input in the playback mix, by type or else by the name of
   // an auxiliary source.
   const uint32_t type_choisi = entree_micro == 1 ? kType_source_micro : kType_source_ligne;
-  const auto entree = mixer_.Ligne_par_type(type_choisi);
+  const auto entree = mixer_->Ligne_par_type(type_choisi);
   Entree_restitution_trouvee = entree ? 1 : 0;
   if (entree) {
     Entree_en_restitution(*entree, volume_enregistrement_gauche, volume_enregistrement_droite);
   } else if (haut_parleurs) {
     const char premiere = entree_micro == 1 ? 'm' : 'l';
     for (uint32_t s = 0; s < haut_parleurs->connexions; ++s) {
-      const auto source = mixer_.Ligne_source(haut_parleurs->destination, s);
+      const auto source = mixer_->Ligne_source(haut_parleurs->destination, s);
       if (!source || source->type != kType_source_auxiliaire ||
           !Commence_par(source->nom_court, premiere, 'i'))
         continue;
@@ -269,7 +269,7 @@ void FonctionsMixer::Reglage_mixer(
 
   // The other input: muted in the playback mix.
   const uint32_t type_autre = entree_micro == 1 ? kType_source_ligne : kType_source_micro;
-  if (const auto autre = mixer_.Ligne_par_type(type_autre)) {
+  if (const auto autre = mixer_->Ligne_par_type(type_autre)) {
     for (const auto& c : Controles_de(*autre)) {
       if (c.type != kControle_muet) continue;
       Sauver_muet(muets_autre_entree_, *autre, c);
@@ -278,7 +278,7 @@ void FonctionsMixer::Reglage_mixer(
   }
 
   // Recording: the selector picks the input.
-  const auto enregistrement = mixer_.Ligne_par_type(kType_enregistrement);
+  const auto enregistrement = mixer_->Ligne_par_type(kType_enregistrement);
   Enregistrement_trouve = enregistrement ? 1 : 0;
   if (enregistrement) {
     for (const auto& c : Controles_de(*enregistrement)) {
@@ -294,7 +294,7 @@ void FonctionsMixer::Reglage_mixer(
   // recording volumes.
   if (ligne_enregistrement_connue_ == 1) {
     Entree_enregistrement_trouvee = 1;
-    if (const auto element = mixer_.Ligne_par_identifiant(ligne_enregistrement_)) {
+    if (const auto element = mixer_->Ligne_par_identifiant(ligne_enregistrement_)) {
       for (const auto& c : Controles_de(*element)) {
         if (c.type != kControle_volume) continue;
         volume_entree_present_ = 1;
@@ -307,20 +307,28 @@ void FonctionsMixer::Reglage_mixer(
   }
 }
 
+void FonctionsMixer::Changer_de_mixer(Mixer& mixer) {
+  const uint8_t reglage = Reglage_par_logiciel;
+  const uint16_t wave = Volume_wave;
+  *this = FonctionsMixer(mixer);
+  Reglage_par_logiciel = reglage;
+  Volume_wave = wave;
+}
+
 void FonctionsMixer::Reglage_volume_enregistrement(int32_t gauche, int32_t droite) {
   // Without a known recording item there is no line to set (line 0 would be
   // whatever line the mixer numbers 0).
   if (Reglage_par_logiciel != 1 || ligne_enregistrement_connue_ != 1) return;
-  const auto element = mixer_.Ligne_par_identifiant(ligne_enregistrement_);
+  const auto element = mixer_->Ligne_par_identifiant(ligne_enregistrement_);
   if (!element) return;
   for (const auto& c : Controles_de(*element))
     if (c.type == kControle_volume) Ecrire_niveaux(*element, c, gauche, droite);
 }
 
 void FonctionsMixer::Restauration_mixer() {
-  if (Reglage_par_logiciel != 1 || mixer_.Nombre_mixers() == 0) return;
+  if (Reglage_par_logiciel != 1 || mixer_->Nombre_mixers() == 0) return;
 
-  if (const auto enregistrement = mixer_.Ligne_par_type(kType_enregistrement)) {
+  if (const auto enregistrement = mixer_->Ligne_par_type(kType_enregistrement)) {
     for (const auto& c : Controles_de(*enregistrement)) {
       if (c.type == kControle_nombre)
         Ecrire_niveaux(*enregistrement, c, 0, 0);
@@ -330,7 +338,7 @@ void FonctionsMixer::Restauration_mixer() {
   }
   for (const auto& s : volumes_element_enregistrement_) Restaurer_niveau(s);
 
-  if (const auto haut_parleurs = mixer_.Ligne_par_type(kType_haut_parleurs)) {
+  if (const auto haut_parleurs = mixer_->Ligne_par_type(kType_haut_parleurs)) {
     for (const auto& c : Controles_de(*haut_parleurs)) {
       if (c.type == kControle_liste_multiple)
         Restaurer_liste(*haut_parleurs, c, liste_haut_parleurs_);
@@ -342,7 +350,7 @@ void FonctionsMixer::Restauration_mixer() {
   Restaurer_niveau(graves_haut_parleurs_);
   Restaurer_niveau(aigus_haut_parleurs_);
 
-  if (const auto wave = mixer_.Ligne_par_type(kType_source_wave))
+  if (const auto wave = mixer_->Ligne_par_type(kType_source_wave))
     for (const auto& c : Controles_de(*wave))
       if (c.type == kControle_muet) Ecrire_interrupteur(c, muet_wave_.valeur);
   Restaurer_niveau(volume_wave_);

@@ -98,7 +98,13 @@ int32_t Niveau_controle(int32_t pourcentage, uint32_t minimum, uint32_t maximum)
 
 class FonctionsMixer {
  public:
-  explicit FonctionsMixer(Mixer& mixer) : mixer_(mixer) {}
+  explicit FonctionsMixer(Mixer& mixer) : mixer_(&mixer) {}
+
+  // Another mixer takes this one's place (the operator chose another
+  // capture device): the caller has put the old values back with
+  // Restauration_mixer; nothing of the old mixer is remembered, the next
+  // changes are saved from the new one. The two settings are kept.
+  void Changer_de_mixer(Mixer& mixer);
 
   // Set by the settings: 1 = the program sets the mixer ("Réglage par le
   // logiciel"), 0 = the operator does; and the wave-out level in percent.
@@ -161,7 +167,7 @@ class FonctionsMixer {
   void Selecteur_enregistrement(const LigneMixer& ligne, const ControleMixer& c,
                                 uint8_t entree_micro);
 
-  Mixer& mixer_;
+  Mixer* mixer_;
 
   uint32_t ligne_enregistrement_ = 0;
   uint8_t ligne_enregistrement_connue_ = 0;

@@ -1,5 +1,10 @@
 #include "station/ReglagesStation.h"
 
+#include <utility>
+#include <vector>
+
+#include "shell/ReglagesProgramme.h"
+
 #include <charconv>
 #include <vector>
 
@@ -96,7 +101,20 @@ ReglagesStation Lire_reglages_station(FichiersTexte& fichiers) {
 }
 
 bool Ecrire_reglages_station(FichiersTexte& fichiers, const ReglagesStation& reglages) {
-  return fichiers.Ecriture_fichier_texte(kFichier_station, Texte_reglages_station(reglages));
+  // The file holds other settings of the program too (the sound devices):
+  // only the station's lines change.
+  std::vector<std::pair<std::string, std::string>> lignes;
+  const std::string texte = Texte_reglages_station(reglages);
+  std::size_t debut = 0;
+  while (debut < texte.size()) {
+    const std::size_t fin = texte.find("\r\n", debut);
+    const std::string ligne = texte.substr(debut, fin - debut);
+    debut = fin + 2;
+    const std::size_t egal = ligne.find('=');
+    lignes.emplace_back(ligne.substr(0, egal), ligne.substr(egal + 1));
+  }
+  ReglagesProgramme fichier(fichiers, kFichier_station);
+  return !fichier.Changer(lignes);
 }
 
 }  // namespace vestral

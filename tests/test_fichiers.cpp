@@ -13,6 +13,7 @@
 #include "shell/EcritureAtomique.h"
 #include "shell/FONCTIONS_FICHIERS.h"
 #include "shell/JournalQSO.h"
+#include "shell/ReglagesProgramme.h"
 
 namespace vestral {
 namespace {
@@ -196,6 +197,37 @@ TEST_F(Fichiers, EcritureDuQSO) {
   EXPECT_EQ(rapport_.Erreurs(), std::vector<std::string>{"Impossible d'ouvrir le fichier "
                                                          "QSO_MORSE.TXT en \xE9"
                                                          "criture."});
+}
+
+// The program's own settings file: missing is empty (and silent), keys
+// read back, unknown keys kept, an emptied key removed, CONFCWER.SER never
+// touched.
+TEST_F(Fichiers, ReglagesProgramme) {
+  FichiersTexte f(rapport_, dossier_);
+  ReglagesProgramme r(f);
+  r.Lire();
+  EXPECT_EQ(r.Valeur(kCle_capture), "");
+  EXPECT_TRUE(rapport_.Evenements().empty());
+
+  Creer(kFichier_reglages_programme, "futur=x=1\r\nsans egal\ncapture=USB Audio\ncapture=hw:1\n");
+  r.Lire();
+  EXPECT_EQ(r.Valeur(kCle_capture), "hw:1");
+  EXPECT_EQ(r.Valeur("futur"), "x=1");
+  ASSERT_TRUE(r.Changer(kCle_restitution, "alsa_output.usb-Radio\nAudio"));
+  ASSERT_TRUE(r.Changer(kCle_capture, ""));
+  EXPECT_EQ(Contenu(kFichier_reglages_programme),
+            "futur=x=1\nrestitution=alsa_output.usb-Radio Audio\n");
+  ReglagesProgramme relu(f);
+  relu.Lire();
+  EXPECT_EQ(relu.Valeur(kCle_restitution), "alsa_output.usb-Radio Audio");
+  EXPECT_FALSE(fs::exists(dossier_ / "CONFCWER.SER"));
+  EXPECT_TRUE(rapport_.Evenements().empty());
+
+  // A write that fails says so (the text file layer reported it).
+  FichiersTexte bloque(rapport_, dossier_ / "absent");
+  ReglagesProgramme b(bloque);
+  EXPECT_FALSE(b.Changer(kCle_ecoute, "hw:2"));
+  EXPECT_FALSE(rapport_.Erreurs().empty());
 }
 
 TEST(Cp1252, AllerRetour) {

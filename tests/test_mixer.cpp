@@ -234,6 +234,29 @@ TEST(Mixer, UneRestaurationDefaitTousLesChangements) {
   }
 }
 
+// Another capture device chosen during the run: the first card gets its
+// values back, the second is saved from its own first change and restored
+// at quit, and the settings follow.
+TEST(Mixer, ChangementDeMixerEnCoursDeRoute) {
+  Banc banc(Carte_typique());
+  MixerSimule seconde = Carte_ligne_auxiliaire();
+  const auto origine_premiere = banc.mixer.Etat();
+  const auto origine_seconde = seconde.Etat();
+  banc.Regler(0, 20, 80, 0);
+  banc.fonctions.Restauration_mixer();
+  banc.fonctions.Changer_de_mixer(seconde);
+  EXPECT_EQ(banc.mixer.Etat(), origine_premiere);
+  EXPECT_EQ(banc.fonctions.Reglage_par_logiciel, 1);
+  EXPECT_EQ(banc.fonctions.Volume_wave, 100);
+  EXPECT_EQ(banc.fonctions.Ligne_enregistrement_connue(), 0);
+  banc.Regler(0, 40, 60, 0);
+  EXPECT_EQ(banc.d.Tous(), kTousTrouves);
+  EXPECT_NE(seconde.Etat(), origine_seconde);
+  banc.fonctions.Restauration_mixer();
+  EXPECT_EQ(seconde.Etat(), origine_seconde);
+  EXPECT_EQ(banc.mixer.Etat(), origine_premiere);
+}
+
 TEST(Mixer, LigneDEnregistrementJamaisOubliee) {
   MixerSimule carte;
   const uint32_t hp = carte.Ajouter_destination(HP, "Master", 2);

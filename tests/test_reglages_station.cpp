@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "shell/Rapport.h"
+#include "shell/ReglagesProgramme.h"
 #include "station/Indicatifs.h"
 #include "station/ReglagesStation.h"
 
@@ -34,6 +35,33 @@ TEST(ReglagesStation, WrittenAtomicallyReadBackAndTheSevenByteFileLeftAlone) {
   std::vector<std::string> noms;
   for (const auto& e : fs::directory_iterator(dossier)) noms.push_back(e.path().filename());
   EXPECT_EQ(noms, std::vector<std::string>{kFichier_station});  // no temporary left
+  EXPECT_TRUE(rapport.Evenements().empty());
+  fs::remove_all(dossier);
+}
+
+// The file is shared with the sound devices chosen in the menus: each part
+// rewrites its own lines and keeps the other's.
+TEST(ReglagesStation, SharedWithTheSoundDevices) {
+  const fs::path dossier = fs::temp_directory_path() / "vestral-station-ini-partage";
+  fs::remove_all(dossier);
+  fs::create_directories(dossier);
+  RapportMemoire rapport;
+  FichiersTexte fichiers(rapport, dossier);
+  ReglagesProgramme peripheriques(fichiers);
+  peripheriques.Lire();
+  ASSERT_TRUE(peripheriques.Changer(kCle_capture, "USB Audio CODEC"));
+  ReglagesStation r;
+  r.poste = {1, "", 0};
+  r.ptt = ModePTT::Cat;
+  ASSERT_FALSE(Ecrire_reglages_station(fichiers, r));
+  // The device object still holds the file as it read it: its next change
+  // must not drop the station's lines.
+  ASSERT_TRUE(peripheriques.Changer(kCle_restitution, "HDMI"));
+  EXPECT_EQ(Lire_reglages_station(fichiers), r);
+  ReglagesProgramme relu(fichiers);
+  relu.Lire();
+  EXPECT_EQ(relu.Valeur(kCle_capture), "USB Audio CODEC");
+  EXPECT_EQ(relu.Valeur(kCle_restitution), "HDMI");
   EXPECT_TRUE(rapport.Evenements().empty());
   fs::remove_all(dossier);
 }

@@ -162,6 +162,7 @@ void TForm1::Construire_menus() {
     contexte_.Menu_station(sous_menu("Station", "&Station",
                                      "Poste commandé par hamlib, manipulateur pour logiciel de "
                                      "trafic, journal des contacts"));
+  if (contexte_.Ajouter_menus) contexte_.Ajouter_menus(barre);
 }
 
 void TForm1::Mise_a_jour_legendes() {

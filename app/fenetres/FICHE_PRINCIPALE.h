@@ -16,6 +16,7 @@ class QLabel;
 class QTimer;
 class QAction;
 class QMenu;
+class QMenuBar;
 
 namespace vestral {
 
@@ -50,6 +51,8 @@ struct Contexte {
   // Fills the "Station" menu (rig, keyer, contact log), when the program
   // has a station.
   std::function<void(QMenu* menu)> Menu_station;
+  // Menus of the program's own, added after the others (the sound devices).
+  std::function<void(QMenuBar*)> Ajouter_menus;
 };
 
 class TForm1 : public QMainWindow {

@@ -1,5 +1,7 @@
 #include "sound/linux/MixerAlsa.h"
 
+#include "sound/linux/MixerPulse.h"
+
 #include <alsa/asoundlib.h>
 
 #include <cstdlib>
@@ -152,10 +154,13 @@ std::unique_ptr<ElementsMixer> Ouvrir_elements_alsa(const std::string& peripheri
   return std::make_unique<ElementsMixerAlsa>(std::move(mixer));
 }
 
-std::unique_ptr<Mixer> Ouvrir_mixer_systeme() {
+std::unique_ptr<Mixer> Ouvrir_mixer_systeme(const std::string& source) {
   const char* choisi = std::getenv("VESTRAL_MIXER");
-  return std::make_unique<MixerElements>(
-      Ouvrir_elements_alsa(choisi != nullptr && *choisi != '\0' ? choisi : "default"));
+  if (choisi != nullptr && *choisi != '\0')
+    return std::make_unique<MixerElements>(Ouvrir_elements_alsa(choisi));
+  if (auto serveur = Ouvrir_elements_pulse(source))
+    return std::make_unique<MixerElements>(std::move(serveur));
+  return std::make_unique<MixerElements>(Ouvrir_elements_alsa("default"));
 }
 
 }  // namespace vestral

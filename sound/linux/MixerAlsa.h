@@ -12,8 +12,10 @@ namespace vestral {
 // "hw:0"...); null when it cannot be opened (no card).
 std::unique_ptr<ElementsMixer> Ouvrir_elements_alsa(const std::string& peripherique);
 
-// The system's mixer: the device named by VESTRAL_MIXER, else "default". A
+// The system's mixer: the ALSA device named by VESTRAL_MIXER if set; else
+// the desktop sound server's when one answers (`source`: the server's name
+// of the capture device, empty for its default), else ALSA's "default". A
 // system without a card gives a mixer model with no mixer in it.
-std::unique_ptr<Mixer> Ouvrir_mixer_systeme();
+std::unique_ptr<Mixer> Ouvrir_mixer_systeme(const std::string& source = "");
 
 }  // namespace vestral

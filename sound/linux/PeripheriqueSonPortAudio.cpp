@@ -157,6 +157,16 @@ PeripheriqueSonPortAudio::PeripheriqueSonPortAudio(Options_portaudio options)
       Choisir_peripherique_portaudio(Sens::Sortie, options_.choix.restitution);
 }
 
+void PeripheriqueSonPortAudio::Choisir(const ChoixPeripheriques& choix) {
+  options_.choix = choix;
+  if (flux(Sens::Entree).pa || flux(Sens::Sortie).pa) return;
+  if (initialise_) Terminer_portaudio();
+  initialise_ = Initialiser_portaudio();
+  if (!initialise_) return;
+  flux(Sens::Entree).peripherique = Choisir_peripherique_portaudio(Sens::Entree, choix.capture);
+  flux(Sens::Sortie).peripherique = Choisir_peripherique_portaudio(Sens::Sortie, choix.restitution);
+}
+
 PeripheriqueSonPortAudio::~PeripheriqueSonPortAudio() {
   for (auto& f : flux_) {
     if (!f->pa) continue;

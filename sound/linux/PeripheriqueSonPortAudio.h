@@ -41,6 +41,11 @@ class PeripheriqueSonPortAudio : public PeripheriqueSon {
   PeripheriqueSonPortAudio(const PeripheriqueSonPortAudio&) = delete;
   PeripheriqueSonPortAudio& operator=(const PeripheriqueSonPortAudio&) = delete;
 
+  // Chooses the devices by name again; with no stream open, the device list
+  // is read again first, so that a device unplugged and plugged back (or
+  // chosen in the menus) is found without restarting.
+  void Choisir(const ChoixPeripheriques& choix);
+
   // The name of the device playing device 0, empty when there is none.
   std::string Nom_peripherique(Sens sens) const;
   // True while the open stream runs through the float conversion.

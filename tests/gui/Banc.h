@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/fenetres/FICHE_PRINCIPALE.h"
 #include "dsp/ReglagesReception.h"
 #include "shell/Configuration.h"
 #include "shell/EtatGeneral.h"
@@ -25,7 +26,6 @@
 #include "shell/Peripheriques.h"
 #include "shell/Rapport.h"
 #include "shell/fenetres/EconomiseurEcran.h"
-#include "app/fenetres/FICHE_PRINCIPALE.h"
 
 namespace vestral {
 
@@ -109,6 +109,7 @@ class Banc : public ::testing::Test {
                                                    economiseur,
                                                    etat,
                                                    reception,
+                                                   {},
                                                    {},
                                                    {},
                                                    {}});
