@@ -16,6 +16,8 @@ struct TrameBande {
   // The power of the frame outside the tone: puissance_large minus the
   // tone's own power (2 |amplitude|^2), never negative.
   float Puissance_hors_tonalite() const;
+  // The power of a tone at the pitch: 2 |amplitude|^2.
+  float Puissance_tonalite() const { return 2.0f * std::norm(amplitude); }
 };
 
 class ConversionBande {

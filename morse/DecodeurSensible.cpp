@@ -42,6 +42,9 @@ constexpr float kCout_changement = 2.0f;
 // the signal's level a high one.
 constexpr float kQuantile_bruit = 0.25f;
 const float kEchelle_bruit = static_cast<float>(-std::log(1.0 - kQuantile_bruit));
+const float kEchelle_mediane = static_cast<float>(std::log(2.0));
+// Key-up frames needed before the floor comes from them alone.
+constexpr int kTrames_bruit_minimum = 100;
 constexpr float kQuantile_niveau = 0.8f;
 // Static crashes: power outside the tone this many times its median.
 constexpr float kFacteur_crash = 8.0f;
@@ -83,7 +86,8 @@ DecodeurSensible::DecodeurSensible(const ParametresDecodeur& parametres)
     : conversion_(kFrequence),
       recherche_(kFrequence),
       temps_(kUnite_depart, kUnite_min, kUnite_max),
-      bruit_(750),
+      bruit_(1000),
+      amorce_bruit_(750),
       niveau_(750),
       hors_tonalite_(500) {
   evenements_.reserve(256);
@@ -117,6 +121,7 @@ void DecodeurSensible::Demarrer() {
   conversion_.Vider();
   filtre_.Vider();
   bruit_.Vider();
+  amorce_bruit_.Vider();
   niveau_.Vider();
   hors_tonalite_.Vider();
   trame_precedente_ = {};
@@ -265,11 +270,19 @@ void DecodeurSensible::Adapter_vitesse() {
 
 void DecodeurSensible::Mettre_a_jour_niveaux() {
   if (hors_tonalite_.Nombre() > 0) reference_hors_tonalite_ = hors_tonalite_.Quantile(0.5f);
-  if (bruit_.Nombre() < 25) return;
-  bruit_normalise_ = bruit_.Quantile(kQuantile_bruit) / kEchelle_bruit;
+  // Two estimates of the floor: the low quantile of every frame, which
+  // marks lift when they fill much of the time, and the median of the
+  // frames decided key up, which a decoder deciding nothing would take from
+  // the marks too. The lower one is right in either case.
+  if (amorce_bruit_.Nombre() < 25) return;
+  bruit_normalise_ = amorce_bruit_.Quantile(kQuantile_bruit) / kEchelle_bruit;
+  if (bruit_.Nombre() >= kTrames_bruit_minimum) {
+    bruit_normalise_ = std::min(bruit_normalise_, bruit_.Quantile(0.5f) / kEchelle_mediane);
+  }
   if (bruit_normalise_ <= 0) bruit_normalise_ = 1e-12f;
   const float haut = niveau_.Quantile(kQuantile_niveau);
   rapport_filtre_ = std::max(0.0f, haut - bruit_normalise_) / bruit_normalise_;
+  if (std::getenv("VESTRAL_DEBUG2")) std::fprintf(stderr, "[N=%g q50=%g q80=%g q95=%g L=%d]\n", bruit_normalise_, niveau_.Quantile(0.5f), haut, niveau_.Quantile(0.95f), filtre_.Longueur());
   const bool present = present_ ? rapport_filtre_ > kFermeture : rapport_filtre_ > kOuverture;
   if (present != present_) {
     present_ = present;
@@ -282,7 +295,11 @@ void DecodeurSensible::Traiter_trame(const TrameBande& trame) {
   // Static crashes: a frame is blanked when it or a neighbour holds far more
   // power outside the tone than usual. The frame treated is the previous one.
   const float hors = trame.Puissance_hors_tonalite();
-  const bool crash = reference_hors_tonalite_ > 0 && hors > kFacteur_crash * reference_hors_tonalite_;
+  // (and more than the tone itself: a clean tone's own edges leave a little
+  // power outside it, far above the silence of a clean recording).
+  const bool crash = reference_hors_tonalite_ > 0 &&
+                     hors > kFacteur_crash * reference_hors_tonalite_ &&
+                     hors > 2.0f * trame.Puissance_tonalite();
   if (!crash && (trames_ & 1)) hors_tonalite_.Pousser(hors);
   const bool masquer = crash || crash_precedent_ || crash_avant_;
   const std::complex<float> entree = masquer ? std::complex<float>{} : trame_precedente_.amplitude;
@@ -294,8 +311,14 @@ void DecodeurSensible::Traiter_trame(const TrameBande& trame) {
   const std::complex<float> sortie = filtre_.Filtrer(entree);
   const float gain = filtre_.Gain_bruit();
   const float puissance = std::norm(sortie) / gain;
-  if (trames_depuis_crash_ > filtre_.Longueur() && (trames_ & 1)) bruit_.Pousser(puissance);
   niveau_.Pousser(puissance);
+  if (trames_depuis_crash_ > filtre_.Longueur()) {
+    // Before any key decision, every frame speaks for the noise.
+    if (trames_ & 1) amorce_bruit_.Pousser(puissance);
+    puissances_[trames_ % puissances_.size()] = puissance;
+  } else {
+    puissances_[trames_ % puissances_.size()] = -1;  // next to a blanked crash
+  }
   if (trames_ % kTrames_niveaux == 0) Mettre_a_jour_niveaux();
 
   // Evidence of key down in this frame.
@@ -325,7 +348,15 @@ void DecodeurSensible::Traiter_trame(const TrameBande& trame) {
   }
 
   const int etat = decision_.Pousser(llr);
-  if (etat >= 0) Recevoir_etat(etat);
+  if (etat >= 0) {
+    // The noise floor from the frames decided key up, away from the marks'
+    // edges (which the filter spreads over half its length).
+    if (etat == 0 && etat_ == 0 && duree_etat_ > filtre_.Retard() + 2) {
+      const float p = puissances_[(trames_ - decision_.Retard()) % puissances_.size()];
+      if (p >= 0) bruit_.Pousser(p);
+    }
+    Recevoir_etat(etat);
+  }
 
   if (trames_ % kTrames_rapport == 0) Rendre_compte();
 }
@@ -358,13 +389,17 @@ void DecodeurSensible::Recevoir_etat(int etat) {
 void DecodeurSensible::Finir_marque(int duree) {
   caractere_fini_ = false;
   mot_fini_ = false;
+  // Learned first: a model that believes the dashes too short must still
+  // see them.
+  if (duree < 3.5 * kUnite_max) {
+    temps_.Apprendre_marque(duree);
+    Adapter_vitesse();
+  }
   if (duree > temps_.Marque_max()) {
     // A steady carrier or a long blip: no Morse element.
     abandon_ = true;
     return;
   }
-  temps_.Apprendre_marque(duree);
-  Adapter_vitesse();
   if (elements_ >= static_cast<int>(sizeof motif_) - 1) {
     abandon_ = true;
     return;

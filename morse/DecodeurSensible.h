@@ -16,6 +16,7 @@
 // ignored: the squelch follows the signal-to-noise ratio by itself.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -82,7 +83,8 @@ class DecodeurSensible final : public DecodeurMorse {
   FiltreAdapte filtre_;
   DecisionManipulation decision_;
   ModeleTemps temps_;
-  QuantileGlissant bruit_;          // frame powers over the filter's noise gain
+  QuantileGlissant bruit_;          // key-up frame powers over the filter's noise gain
+  QuantileGlissant amorce_bruit_;   // every frame's
   QuantileGlissant niveau_;         // the same, shorter: the signal's level
   QuantileGlissant hors_tonalite_;  // power outside the tone, for static crashes
 
@@ -99,7 +101,9 @@ class DecodeurSensible final : public DecodeurMorse {
   float reference_hors_tonalite_ = 0;
   int trames_depuis_crash_ = 1000;
 
-  // Levels (powers over the filter's noise gain).
+  // Levels (powers over the filter's noise gain), and those of the frames
+  // awaiting their key decision.
+  std::array<float, DecisionManipulation::kRetard_max + 1> puissances_{};
   float bruit_normalise_ = 0;
   float rapport_filtre_ = 0;  // signal over noise at the filter's output
   bool present_ = false;

@@ -7,27 +7,33 @@ namespace vestral {
 
 namespace {
 
-// One-dimensional k-means from the given centres (logarithms); an empty
-// cluster keeps its centre.
-template <std::size_t K>
-void K_moyennes(const double* valeurs, int n, std::array<double, K>& centres) {
-  for (int iteration = 0; iteration < 6; ++iteration) {
-    std::array<double, K> somme{};
-    std::array<int, K> nombre{};
-    for (int i = 0; i < n; ++i) {
-      std::size_t meilleur = 0;
-      for (std::size_t k = 1; k < K; ++k) {
-        if (std::abs(valeurs[i] - centres[k]) < std::abs(valeurs[i] - centres[meilleur])) {
-          meilleur = k;
-        }
-      }
-      somme[meilleur] += valeurs[i];
-      ++nombre[meilleur];
-    }
-    for (std::size_t k = 0; k < K; ++k) {
-      if (nombre[k] > 0) centres[k] = somme[k] / nombre[k];
+struct Partage {
+  double bas, haut;  // the two centres
+  int nombre_bas, nombre_haut;
+};
+
+// The best cut of sorted values in two (least squared spread about the two
+// means): one-dimensional clustering, exact, for a few tens of values.
+Partage Couper_en_deux(const double* tries, int n) {
+  Partage meilleur{tries[0], tries[n - 1], 0, 0};
+  double meilleur_cout = 1e300;
+  double somme_totale = 0, carres_totaux = 0;
+  for (int i = 0; i < n; ++i) {
+    somme_totale += tries[i];
+    carres_totaux += tries[i] * tries[i];
+  }
+  double somme = 0, carres = 0;
+  for (int i = 1; i < n; ++i) {
+    somme += tries[i - 1];
+    carres += tries[i - 1] * tries[i - 1];
+    const double s2 = somme_totale - somme, c2 = carres_totaux - carres;
+    const double cout = (carres - somme * somme / i) + (c2 - s2 * s2 / (n - i));
+    if (cout < meilleur_cout) {
+      meilleur_cout = cout;
+      meilleur = {somme / i, s2 / (n - i), i, n - i};
     }
   }
+  return meilleur;
 }
 
 }  // namespace
@@ -74,13 +80,17 @@ void ModeleTemps::Apprendre_espace(double duree) {
 void ModeleTemps::Calculer_marques() {
   const int n = std::min(marques_, kMarques);
   if (n < 3) return;
-  std::array<double, 2> centres{std::log(point_), std::log(trait_)};
-  K_moyennes(journal_marques_.data(), n, centres);
-  double point = std::exp(centres[0]), trait = std::exp(centres[1]);
+  std::array<double, kMarques> tries;
+  std::copy_n(journal_marques_.begin(), n, tries.begin());
+  std::sort(tries.begin(), tries.begin() + n);
+  const Partage partage = Couper_en_deux(tries.data(), n);
+  double point = std::exp(partage.bas), trait = std::exp(partage.haut);
   if (trait < 1.7 * point) {
     // One kind of mark only (a run of E's or T's): it is the one it is
     // nearer to, the other keeps its ratio.
-    const double c = std::exp(0.5 * (centres[0] + centres[1]));
+    double somme = 0;
+    for (int i = 0; i < n; ++i) somme += tries[i];
+    const double c = std::exp(somme / n);
     const double rapport = std::clamp(trait_ / point_, 2.0, 4.5);
     if (std::abs(std::log(c / point_)) < std::abs(std::log(c / trait_))) {
       point = c;
@@ -99,16 +109,36 @@ void ModeleTemps::Calculer_marques() {
 void ModeleTemps::Calculer_espaces() {
   const int n = std::min(espaces_, kEspaces);
   if (n < 3) return;
-  // From the marks' dot each time, so that a stray cluster of blips
-  // cannot hold a centre.
-  std::array<double, 3> centres{std::log(point_), std::log(3 * point_), std::log(7 * point_)};
-  K_moyennes(journal_espaces_.data(), n, centres);
-  double element = std::exp(centres[0]), caractere = std::exp(centres[1]),
-         mot = std::exp(centres[2]);
-  // The gaps keep their order and a sensible ratio; a short gap from the
-  // marks' dot when the clusters have not parted yet.
+  // Gaps inside and between characters below five dots, word gaps above.
+  std::array<double, kEspaces> courts;
+  int nombre_courts = 0, nombre_longs = 0;
+  double somme_longs = 0;
+  const double limite = std::log(5 * point_);
+  for (int i = 0; i < n; ++i) {
+    if (journal_espaces_[i] < limite) {
+      courts[nombre_courts++] = journal_espaces_[i];
+    } else {
+      somme_longs += journal_espaces_[i];
+      ++nombre_longs;
+    }
+  }
+  double element = espace_element_, caractere = espace_caractere_;
+  if (nombre_courts >= 3) {
+    std::sort(courts.begin(), courts.begin() + nombre_courts);
+    const Partage partage = Couper_en_deux(courts.data(), nombre_courts);
+    if (partage.haut - partage.bas > std::log(1.8)) {
+      element = std::exp(partage.bas);
+      caractere = std::exp(partage.haut);
+    } else {
+      // One kind of gap only: the one it is nearer to.
+      const double c = std::exp(0.5 * (partage.bas + partage.haut));
+      if (std::abs(std::log(c / element)) < std::abs(std::log(c / caractere))) element = c;
+      else caractere = c;
+    }
+  }
   element = std::clamp(element, 0.4 * point_, 1.6 * point_);
   caractere = std::max(caractere, 1.8 * element);
+  double mot = nombre_longs > 0 ? std::exp(somme_longs / nombre_longs) : 7.0 / 3 * caractere;
   mot = std::max(mot, 1.6 * caractere);
   espace_element_ = element;
   espace_caractere_ = caractere;

@@ -40,6 +40,7 @@ GROUPS = [
 ]
 NOISE_SECONDS = 120
 NOISE_RECORDINGS = 2
+VERBOSE = False
 
 
 def collapse(text):
@@ -88,6 +89,8 @@ def one(bin_dir, folder, label, group, snr, wpm, seed, text_kind):
             results.append(len(decoded.replace(" ", "")) * 60.0 / NOISE_SECONDS)
         else:
             results.append(distance(truth, decoded) / max(1, len(truth)))
+    if VERBOSE:
+        print("%-8s %2d wpm seed %5d  classic %6.1f  sensitive %6.1f" % (group, wpm, seed, 100 * results[0], 100 * results[1]), file=sys.stderr)
     return label, results
 
 
@@ -98,7 +101,10 @@ def main():
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("--keep", help="keep the recordings in this folder")
     parser.add_argument("--only", help="only the groups whose name holds this")
+    parser.add_argument("--verbose", action="store_true", help="each recording's figures")
     args = parser.parse_args()
+    global VERBOSE
+    VERBOSE = args.verbose
     bin_dir = os.path.join(args.build, "bin")
     folder = args.keep or tempfile.mkdtemp(prefix="score-reception-")
     os.makedirs(folder, exist_ok=True)
