@@ -34,6 +34,11 @@ constexpr double kRetard_par_unite = 1.5;
 // Weight of one frame's evidence: the window of L frames holds about 1.5/L
 // independent noise samples per frame; a little more trusts each frame.
 constexpr double kPoids_preuve = 2.0;
+// Marks and spaces to learn from before the first character; how many key
+// states wait meanwhile; marks longer than the slowest dash teach nothing.
+constexpr int kMarques_apprentissage = 10;
+constexpr std::size_t kCourses_max = 96;
+constexpr double kMarque_apprise_max = 3.5 * kUnite_max;
 // Price of a change of key state (natural log).
 constexpr float kCout_changement = 2.0f;
 
@@ -66,8 +71,10 @@ constexpr int kBlocs_evaluation = 8;
 constexpr double kEcart_reaccord = 12.0;
 constexpr double kAvantage_reaccord = 2.0;
 constexpr double kContraste_bande = 4.0;
-constexpr double kDemi_largeur_etroite = 50.0;
+constexpr double kDemi_largeur_etroite = 30.0;
 constexpr double kDemi_largeur_large = 300.0;
+// How far the pitch followed may leave the band searched.
+constexpr double kMarge_suivi = 10.0;
 constexpr double kBande_basse = 200.0, kBande_haute = 2700.0;
 
 double Log_i0(double z) {
@@ -91,6 +98,7 @@ DecodeurSensible::DecodeurSensible(const ParametresDecodeur& parametres)
       niveau_(750),
       hors_tonalite_(500) {
   evenements_.reserve(256);
+  courses_.reserve(kCourses_max);
   demandes_ = parametres;
   parametres_ = parametres;
   Demarrer();
@@ -136,10 +144,9 @@ void DecodeurSensible::Demarrer() {
   crete_entree_ = 0;
   vitesse_rapportee_ = hauteur_rapportee_ = 0;
   blocs_depuis_evaluation_ = 0;
-  const double unite = parametres_.vitesse > 0
-                           ? 1200.0 / parametres_.vitesse / kMillisecondes_par_trame
-                           : kUnite_depart;
-  temps_.Reinitialiser(unite);
+  temps_.Reinitialiser(Unite_depart());
+  temps_appris_ = false;
+  courses_.clear();
   unite_en_usage_ = 0;
   Adapter_vitesse();
   decision_.Vider();
@@ -148,6 +155,11 @@ void DecodeurSensible::Demarrer() {
   etat_ = 0;
   duree_etat_ = 0;
   dernier_emis_ = ' ';
+}
+
+double DecodeurSensible::Unite_depart() const {
+  return parametres_.vitesse > 0 ? 1200.0 / parametres_.vitesse / kMillisecondes_par_trame
+                                 : kUnite_depart;
 }
 
 void DecodeurSensible::Appliquer(const ParametresDecodeur& parametres) {
@@ -178,6 +190,12 @@ void DecodeurSensible::Accorder(double frequence) {
   etat_ = 0;
   duree_etat_ = 0;
   Oublier_caractere();
+  // Another signal: its fist is learned afresh.
+  temps_.Reinitialiser(Unite_depart());
+  temps_appris_ = false;
+  courses_.clear();
+  unite_en_usage_ = 0;
+  Adapter_vitesse();
   accorde_ = true;
 }
 
@@ -223,11 +241,11 @@ void DecodeurSensible::Pousser(std::span<const uint8_t> echantillons) {
 }
 
 void DecodeurSensible::Terminer() {
-  // The character under way ends as if a long silence followed.
-  if (etat_ == 1) Finir_marque(duree_etat_);
+  // The key state under way ends, as if a long silence followed; a short
+  // recording is read with whatever was learned.
+  if (etat_ == 1) Recevoir_etat(0);
+  if (!temps_appris_) Rejouer();
   if (!caractere_fini_) Finir_caractere();
-  etat_ = 0;
-  duree_etat_ = 0;
 }
 
 void DecodeurSensible::Prendre_evenements(std::vector<EvenementDecodeur>& evenements) {
@@ -341,7 +359,8 @@ void DecodeurSensible::Traiter_trame(const TrameBande& trame) {
           std::arg(erreur_frequence_) / (2 * std::numbers::pi * kSecondes_par_trame);
       double f = conversion_.Frequence() + std::clamp(0.3 * erreur, -kCorrection_max,
                                                       kCorrection_max);
-      f = std::clamp(f, centre_recherche_ - demi_largeur_ - 20, centre_recherche_ + demi_largeur_ + 20);
+      f = std::clamp(f, centre_recherche_ - demi_largeur_ - kMarge_suivi,
+                     centre_recherche_ + demi_largeur_ + kMarge_suivi);
       conversion_.Regler_frequence(f);
     }
     erreur_frequence_ = {};
@@ -364,37 +383,64 @@ void DecodeurSensible::Traiter_trame(const TrameBande& trame) {
 void DecodeurSensible::Recevoir_etat(int etat) {
   if (etat == etat_) {
     ++duree_etat_;
-    if (etat_ == 0) {
+    if (etat_ == 0 && temps_appris_) {
       // A silence growing: the character, then the word, end as soon as it
       // is long enough.
       if (!caractere_fini_ && duree_etat_ > temps_.Seuil_caractere()) Finir_caractere();
-      if (!mot_fini_ && duree_etat_ > temps_.Seuil_mot()) {
-        mot_fini_ = true;
-        if (dernier_emis_ != ' ') Emettre(' ');
-      }
+      if (!mot_fini_ && duree_etat_ > temps_.Seuil_mot()) Finir_mot();
     }
     return;
   }
   if (std::getenv("VESTRAL_DEBUG")) std::fprintf(stderr, "%c%d(%.0f %.0f %.0f %.0f|%.0f %.0f) ", etat_ ? 'M' : 's', duree_etat_, temps_.Point(), temps_.Trait(), temps_.Espace_element(), temps_.Espace_caractere(), temps_.Seuil_caractere(), temps_.Seuil_mot());
-  if (etat_ == 1) {
-    Finir_marque(duree_etat_);
-  } else {
-    temps_.Apprendre_espace(duree_etat_);
-    ecart_courant_ = duree_etat_;
-  }
+  const int duree = duree_etat_;
+  const bool marque = etat_ == 1;
   etat_ = etat;
   duree_etat_ = 1;
-}
-
-void DecodeurSensible::Finir_marque(int duree) {
-  caractere_fini_ = false;
-  mot_fini_ = false;
   // Learned first: a model that believes the dashes too short must still
   // see them.
-  if (duree < 3.5 * kUnite_max) {
+  if (marque && duree < kMarque_apprise_max) {
     temps_.Apprendre_marque(duree);
     Adapter_vitesse();
   }
+  if (!marque) temps_.Apprendre_espace(duree);
+  if (temps_appris_) {
+    if (marque) Ajouter_element(duree);
+    else ecart_courant_ = duree;
+    return;
+  }
+  // Until the fist is known, the key states wait; then they are read again
+  // with what was learned.
+  if (courses_.size() == courses_.capacity()) courses_.erase(courses_.begin());
+  courses_.push_back({marque, duree});
+  if (temps_.Marques_apprises() < kMarques_apprentissage ||
+      temps_.Espaces_appris() < kMarques_apprentissage) {
+    return;
+  }
+  Rejouer();
+}
+
+void DecodeurSensible::Rejouer() {
+  temps_appris_ = true;
+  for (const Course& c : courses_) {
+    if (c.marque) {
+      Ajouter_element(c.duree);
+    } else {
+      ecart_courant_ = c.duree;
+      if (!caractere_fini_ && c.duree > temps_.Seuil_caractere()) Finir_caractere();
+      if (!mot_fini_ && c.duree > temps_.Seuil_mot()) Finir_mot();
+    }
+  }
+  courses_.clear();
+}
+
+void DecodeurSensible::Finir_mot() {
+  mot_fini_ = true;
+  if (dernier_emis_ != ' ') Emettre(' ');
+}
+
+void DecodeurSensible::Ajouter_element(int duree) {
+  caractere_fini_ = false;
+  mot_fini_ = false;
   if (duree > temps_.Marque_max()) {
     // A steady carrier or a long blip: no Morse element.
     abandon_ = true;

@@ -11,7 +11,7 @@
 // Characters come out only while the signal is confidently there.
 //
 // Parameters: `frequence` (0: search the band), `bande_etroite` (how far
-// from the tuned frequency to look: ±50 Hz narrow, ±300 Hz wide), `vitesse`
+// from the tuned frequency to look: ±30 Hz narrow, ±300 Hz wide), `vitesse`
 // (a hint: where the timing starts from; learned afterwards). `seuil` is
 // ignored: the squelch follows the signal-to-noise ratio by itself.
 #pragma once
@@ -64,9 +64,12 @@ class DecodeurSensible final : public DecodeurMorse {
   void Accorder(double frequence);
   void Mettre_a_jour_niveaux();
   void Adapter_vitesse();
+  double Unite_depart() const;
   void Recevoir_etat(int etat);
-  void Finir_marque(int duree);
+  void Ajouter_element(int duree);
   void Finir_caractere();
+  void Finir_mot();
+  void Rejouer();
   void Emettre(uint8_t caractere);
   void Evenement(TypeEvenement type, int32_t valeur);
   void Rendre_compte();
@@ -110,7 +113,14 @@ class DecodeurSensible final : public DecodeurMorse {
   std::complex<float> sortie_precedente_{};
   std::complex<float> erreur_frequence_{};
 
-  // Key states and the character under way.
+  // Key states and the character under way; until the fist is learned, the
+  // marks and spaces wait in `courses_`.
+  struct Course {
+    bool marque;
+    int duree;
+  };
+  std::vector<Course> courses_;
+  bool temps_appris_ = false;
   double unite_en_usage_ = 0;
   int etat_ = 0;
   int duree_etat_ = 0;

@@ -40,6 +40,7 @@ class ModeleTemps {
   // mean of a dot, a dash, and the two shorter gaps over 8 is free of it.
   double Unite() const;
   int Marques_apprises() const { return marques_; }
+  int Espaces_appris() const { return espaces_; }
 
  private:
   static constexpr int kMarques = 24;

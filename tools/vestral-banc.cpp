@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0, 2700));
   decoder->add_option("--speed", d.vitesse, "vitesse de départ en mots par minute (0 : apprise)")
       ->check(CLI::Range(0, 60));
-  decoder->add_option("--band", d.bande, "narrow (±50 Hz) ou wide (±300 Hz)")
+  decoder->add_option("--band", d.bande, "narrow (±30 Hz) ou wide (±300 Hz)")
       ->check(CLI::IsMember({"narrow", "wide"}));
   decoder->add_flag("--bench", d.mesure, "mesure le temps de calcul (sur la sortie d'erreur)");
   decoder->add_option("--repeat", d.repetitions, "décode autant de fois (pour la mesure)")
