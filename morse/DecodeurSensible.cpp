@@ -39,6 +39,8 @@ constexpr double kPoids_preuve = 2.0;
 constexpr int kMarques_apprentissage = 10;
 constexpr std::size_t kCourses_max = 96;
 constexpr double kMarque_apprise_max = 3.5 * kUnite_max;
+// Frames after tuning before the key decisions count.
+constexpr int kTrames_chauffe = 150;
 // Price of a change of key state (natural log).
 constexpr float kCout_changement = 2.0f;
 
@@ -121,6 +123,8 @@ void DecodeurSensible::Reinitialiser() {
   relance_en_attente_ = false;
   position_ = 0;
   evenements_.clear();
+  memoire_nombre_ = 0;
+  memoire_ecriture_ = 0;
   Demarrer();
 }
 
@@ -197,6 +201,7 @@ void DecodeurSensible::Accorder(double frequence) {
   unite_en_usage_ = 0;
   Adapter_vitesse();
   accorde_ = true;
+  trames_depuis_accord_ = 0;
 }
 
 void DecodeurSensible::Oublier_caractere() {
@@ -236,6 +241,9 @@ void DecodeurSensible::Pousser(std::span<const uint8_t> echantillons) {
     }
     TrameBande trame;
     if (conversion_.Pousser(x, trame) && accorde_) Traiter_trame(trame);
+    memoire_[memoire_ecriture_] = s;
+    memoire_ecriture_ = (memoire_ecriture_ + 1) % memoire_.size();
+    memoire_nombre_ = std::min(memoire_nombre_ + 1, memoire_.size());
     ++position_;
   }
 }
@@ -274,6 +282,16 @@ void DecodeurSensible::Evaluer_hauteur() {
     return;
   }
   Accorder(meilleure.frequence);
+  // The search needed a second or so of the signal: that second is read
+  // again at the pitch found, so that its first characters are not lost.
+  const std::size_t debut = (memoire_ecriture_ + memoire_.size() - memoire_nombre_) % memoire_.size();
+  for (std::size_t i = 0; i < memoire_nombre_; ++i) {
+    const uint8_t s = memoire_[(debut + i) % memoire_.size()];
+    TrameBande trame;
+    if (conversion_.Pousser((static_cast<int>(s) - 128) * (1.0f / 128.0f), trame)) {
+      Traiter_trame(trame);
+    }
+  }
 }
 
 void DecodeurSensible::Adapter_vitesse() {
@@ -367,7 +385,9 @@ void DecodeurSensible::Traiter_trame(const TrameBande& trame) {
   }
 
   const int etat = decision_.Pousser(llr);
-  if (etat >= 0) {
+  ++trames_depuis_accord_;
+  // The first decisions after tuning come before the levels are known.
+  if (etat >= 0 && trames_depuis_accord_ > kTrames_chauffe) {
     // The noise floor from the frames decided key up, away from the marks'
     // edges (which the filter spreads over half its length).
     if (etat == 0 && etat_ == 0 && duree_etat_ > filtre_.Retard() + 2) {

@@ -96,6 +96,10 @@ class DecodeurSensible final : public DecodeurMorse {
   bool accorde_ = false;
   double centre_recherche_ = 0, demi_largeur_ = 0;
   int blocs_depuis_evaluation_ = 0;
+  int64_t trames_depuis_accord_ = 0;
+  // The last samples, read again when the search finds a new pitch.
+  std::array<uint8_t, 16384> memoire_{};
+  std::size_t memoire_ecriture_ = 0, memoire_nombre_ = 0;
 
   // Static crash blanking: a frame is blanked when it, or a neighbour,
   // stands out of the band's usual power.

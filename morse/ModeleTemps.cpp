@@ -14,8 +14,11 @@ struct Partage {
 
 // The best cut of sorted values in two (least squared spread about the two
 // means): one-dimensional clustering, exact, for a few tens of values.
+// Each side keeps at least an eighth of the values (two at least), so that
+// one stray blip does not make a cluster of its own.
 Partage Couper_en_deux(const double* tries, int n) {
   Partage meilleur{tries[0], tries[n - 1], 0, 0};
+  const int minimum = std::max(2, n / 8);
   double meilleur_cout = 1e300;
   double somme_totale = 0, carres_totaux = 0;
   for (int i = 0; i < n; ++i) {
@@ -26,6 +29,7 @@ Partage Couper_en_deux(const double* tries, int n) {
   for (int i = 1; i < n; ++i) {
     somme += tries[i - 1];
     carres += tries[i - 1] * tries[i - 1];
+    if (i < minimum || n - i < minimum) continue;
     const double s2 = somme_totale - somme, c2 = carres_totaux - carres;
     const double cout = (carres - somme * somme / i) + (c2 - s2 * s2 / (n - i));
     if (cout < meilleur_cout) {
@@ -85,7 +89,7 @@ void ModeleTemps::Calculer_marques() {
   std::sort(tries.begin(), tries.begin() + n);
   const Partage partage = Couper_en_deux(tries.data(), n);
   double point = std::exp(partage.bas), trait = std::exp(partage.haut);
-  if (trait < 1.7 * point) {
+  if (partage.nombre_bas == 0 || trait < 1.7 * point) {
     // One kind of mark only (a run of E's or T's): it is the one it is
     // nearer to, the other keeps its ratio.
     double somme = 0;
@@ -126,7 +130,8 @@ void ModeleTemps::Calculer_espaces() {
   if (nombre_courts >= 3) {
     std::sort(courts.begin(), courts.begin() + nombre_courts);
     const Partage partage = Couper_en_deux(courts.data(), nombre_courts);
-    if (partage.haut - partage.bas > std::log(1.8)) {
+    if (partage.nombre_bas > 0 && partage.haut - partage.bas > std::log(1.8) &&
+        std::exp(partage.bas) > 0.5 * point_) {
       element = std::exp(partage.bas);
       caractere = std::exp(partage.haut);
     } else {
