@@ -295,6 +295,9 @@ void DecodeurSensible::Evaluer_hauteur() {
 }
 
 void DecodeurSensible::Adapter_vitesse() {
+  // While the fist is being learned the detector stays as it is: each
+  // change of its length bends the marks it measures.
+  if (!temps_appris_ && unite_en_usage_ > 0) return;
   const double unite = temps_.Unite();
   if (unite_en_usage_ > 0 && std::abs(unite / unite_en_usage_ - 1) < 0.15) return;
   unite_en_usage_ = unite;
@@ -441,6 +444,7 @@ void DecodeurSensible::Recevoir_etat(int etat) {
 
 void DecodeurSensible::Rejouer() {
   temps_appris_ = true;
+  Adapter_vitesse();
   for (const Course& c : courses_) {
     if (c.marque) {
       Ajouter_element(c.duree);
