@@ -57,8 +57,8 @@ constexpr float kQuantile_niveau = 0.8f;
 constexpr float kFacteur_crash = 8.0f;
 
 // Squelch: signal over noise at the filter's output, to open and to close.
-constexpr float kOuverture = 3.0f;
-constexpr float kFermeture = 1.8f;
+constexpr float kOuverture = 4.0f;
+constexpr float kFermeture = 2.5f;
 
 // Frames between two updates of the levels, of the reports.
 constexpr int kTrames_niveaux = 25;
@@ -75,8 +75,14 @@ constexpr double kAvantage_reaccord = 2.0;
 constexpr double kContraste_bande = 4.0;
 constexpr double kDemi_largeur_etroite = 30.0;
 constexpr double kDemi_largeur_large = 300.0;
-// How far the pitch followed may leave the band searched.
-constexpr double kMarge_suivi = 10.0;
+// How far inside the band searched a pitch must lie (its edges see the
+// skirts of the signals beyond).
+constexpr double kMarge_bord = 10.0;
+// The pitch is followed only on a signal this far over the noise (at the
+// filter's output), not on the skirt of a neighbour.
+constexpr float kRapport_suivi = 8.0f;
+// Frames whose window is more than this much blanked bring no evidence.
+constexpr float kValidite_min = 0.6f;
 constexpr double kBande_basse = 200.0, kBande_haute = 2700.0;
 
 double Log_i0(double z) {
@@ -132,6 +138,7 @@ void DecodeurSensible::Demarrer() {
   trames_ = 0;
   conversion_.Vider();
   filtre_.Vider();
+  filtre_validite_.Vider();
   bruit_.Vider();
   amorce_bruit_.Vider();
   niveau_.Vider();
@@ -187,6 +194,7 @@ void DecodeurSensible::Accorder(double frequence) {
   conversion_.Regler_frequence(frequence);
   conversion_.Vider();
   filtre_.Vider();
+  filtre_validite_.Vider();
   niveau_.Vider();
   decision_.Vider();
   sortie_precedente_ = {};
@@ -276,6 +284,7 @@ void DecodeurSensible::Evaluer_hauteur() {
   const HauteurTrouvee meilleure = recherche_.Meilleure();
   if (!meilleure.trouvee) return;
   if (parametres_.frequence == 0 && meilleure.Contraste() < kContraste_bande) return;
+  if (std::abs(meilleure.frequence - centre_recherche_) > demi_largeur_ - kMarge_bord) return;
   if (accorde_ && std::abs(meilleure.frequence - conversion_.Frequence()) < kEcart_reaccord) return;
   if (accorde_ && present_ &&
       meilleure.score < kAvantage_reaccord * recherche_.Score_a(conversion_.Frequence())) {
@@ -302,6 +311,7 @@ void DecodeurSensible::Adapter_vitesse() {
   if (unite_en_usage_ > 0 && std::abs(unite / unite_en_usage_ - 1) < 0.15) return;
   unite_en_usage_ = unite;
   filtre_.Regler_longueur(static_cast<int>(std::lround(kFiltre_par_unite * unite)));
+  filtre_validite_.Regler_longueur(filtre_.Longueur());
   decision_.Regler(static_cast<int>(std::lround(kDuree_min_par_unite * unite)),
                    static_cast<int>(std::lround(kRetard_par_unite * unite)) + filtre_.Retard(),
                    kCout_changement);
@@ -347,6 +357,9 @@ void DecodeurSensible::Traiter_trame(const TrameBande& trame) {
   trame_precedente_ = trame;
   trames_depuis_crash_ = masquer ? 0 : trames_depuis_crash_ + 1;
 
+  // The share of the window's weight on frames not blanked: the tone comes
+  // through the filter that much weaker.
+  const float validite = filtre_validite_.Filtrer({masquer ? 0.0f : 1.0f, 0.0f}).real();
   const std::complex<float> sortie = filtre_.Filtrer(entree);
   const float gain = filtre_.Gain_bruit();
   const float puissance = std::norm(sortie) / gain;
@@ -362,15 +375,16 @@ void DecodeurSensible::Traiter_trame(const TrameBande& trame) {
 
   // Evidence of key down in this frame.
   float llr = 0;
-  if (bruit_normalise_ > 0 && rapport_filtre_ > 0) {
-    const double x = puissance / bruit_normalise_;
+  if (bruit_normalise_ > 0 && rapport_filtre_ > 0 && validite > kValidite_min) {
+    const double x = puissance / (validite * validite) / bruit_normalise_;
     const double s = rapport_filtre_;
     llr = static_cast<float>((Log_i0(2 * std::sqrt(x * s)) - s) * kPoids_preuve /
                              filtre_.Longueur());
   }
 
   // Pitch following on the frames that hold the tone.
-  if (present_ && puissance > bruit_normalise_ * (1 + 0.5f * rapport_filtre_)) {
+  if (rapport_filtre_ > kRapport_suivi && validite > 0.99f &&
+      puissance > bruit_normalise_ * (1 + 0.5f * rapport_filtre_)) {
     erreur_frequence_ += sortie * std::conj(sortie_precedente_);
   }
   sortie_precedente_ = sortie;
@@ -380,8 +394,8 @@ void DecodeurSensible::Traiter_trame(const TrameBande& trame) {
           std::arg(erreur_frequence_) / (2 * std::numbers::pi * kSecondes_par_trame);
       double f = conversion_.Frequence() + std::clamp(0.3 * erreur, -kCorrection_max,
                                                       kCorrection_max);
-      f = std::clamp(f, centre_recherche_ - demi_largeur_ - kMarge_suivi,
-                     centre_recherche_ + demi_largeur_ + kMarge_suivi);
+      f = std::clamp(f, centre_recherche_ - demi_largeur_ + kMarge_bord,
+                     centre_recherche_ + demi_largeur_ - kMarge_bord);
       conversion_.Regler_frequence(f);
     }
     erreur_frequence_ = {};

@@ -84,6 +84,7 @@ class DecodeurSensible final : public DecodeurMorse {
   ConversionBande conversion_;
   RechercheHauteur recherche_;
   FiltreAdapte filtre_;
+  FiltreAdapte filtre_validite_;  // the same window over 1 (frame kept) or 0 (blanked)
   DecisionManipulation decision_;
   ModeleTemps temps_;
   QuantileGlissant bruit_;          // key-up frame powers over the filter's noise gain
