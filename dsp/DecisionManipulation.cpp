@@ -102,7 +102,7 @@ int DecisionManipulation::Pousser(float llr) {
       else if (i == mm - 1) precedent = (p.choix & 2) ? 2 * mm - 1 : 2 * mm - 2;
       else precedent = etat - 1;
     }
-    index = (index + kHistorique - 1) % kHistorique;
+    index = index == 0 ? kHistorique - 1 : index - 1;
     const int mm_avant = historique_[index].duree_min;
     etat = (mm_avant != 0 && mm_avant != mm) ? Convertir(precedent, mm, mm_avant) : precedent;
   }

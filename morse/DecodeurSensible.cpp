@@ -61,7 +61,7 @@ constexpr float kOuverture = 4.0f;
 constexpr float kFermeture = 2.5f;
 
 // Frames between two updates of the levels, of the reports.
-constexpr int kTrames_niveaux = 25;
+constexpr int kTrames_niveaux = 50;
 constexpr int kTrames_rapport = 250;
 // Pitch following: frames between two corrections, largest step (Hz).
 constexpr int kTrames_correction = 100;
@@ -101,10 +101,10 @@ DecodeurSensible::DecodeurSensible(const ParametresDecodeur& parametres)
     : conversion_(kFrequence),
       recherche_(kFrequence),
       temps_(kUnite_depart, kUnite_min, kUnite_max),
-      bruit_(1000),
-      amorce_bruit_(750),
-      niveau_(750),
-      hors_tonalite_(500) {
+      bruit_(500),
+      amorce_bruit_(375),
+      niveau_(375),
+      hors_tonalite_(250) {
   evenements_.reserve(256);
   courses_.reserve(kCourses_max);
   demandes_ = parametres;
@@ -349,7 +349,7 @@ void DecodeurSensible::Traiter_trame(const TrameBande& trame) {
   const bool crash = reference_hors_tonalite_ > 0 &&
                      hors > kFacteur_crash * reference_hors_tonalite_ &&
                      hors > 2.0f * trame.Puissance_tonalite();
-  if (!crash && (trames_ & 1)) hors_tonalite_.Pousser(hors);
+  if (!crash && (trames_ & 3) == 0) hors_tonalite_.Pousser(hors);
   const bool masquer = crash || crash_precedent_ || crash_avant_;
   const std::complex<float> entree = masquer ? std::complex<float>{} : trame_precedente_.amplitude;
   crash_avant_ = crash_precedent_;
@@ -363,10 +363,10 @@ void DecodeurSensible::Traiter_trame(const TrameBande& trame) {
   const std::complex<float> sortie = filtre_.Filtrer(entree);
   const float gain = filtre_.Gain_bruit();
   const float puissance = std::norm(sortie) / gain;
-  niveau_.Pousser(puissance);
+  if (trames_ & 1) niveau_.Pousser(puissance);
   if (trames_depuis_crash_ > filtre_.Longueur()) {
     // Before any key decision, every frame speaks for the noise.
-    if (trames_ & 1) amorce_bruit_.Pousser(puissance);
+    if ((trames_ & 3) == 0) amorce_bruit_.Pousser(puissance);
     puissances_[trames_ % puissances_.size()] = puissance;
   } else {
     puissances_[trames_ % puissances_.size()] = -1;  // next to a blanked crash
@@ -407,7 +407,7 @@ void DecodeurSensible::Traiter_trame(const TrameBande& trame) {
   if (etat >= 0 && trames_depuis_accord_ > kTrames_chauffe) {
     // The noise floor from the frames decided key up, away from the marks'
     // edges (which the filter spreads over half its length).
-    if (etat == 0 && etat_ == 0 && duree_etat_ > filtre_.Retard() + 2) {
+    if (etat == 0 && etat_ == 0 && duree_etat_ > filtre_.Retard() + 2 && (trames_ & 1)) {
       const float p = puissances_[(trames_ - decision_.Retard()) % puissances_.size()];
       if (p >= 0) bruit_.Pousser(p);
     }
