@@ -11,7 +11,9 @@ float TrameBande::Puissance_hors_tonalite() const {
 }
 
 ConversionBande::ConversionBande(double frequence_echantillonnage)
-    : frequence_echantillonnage_(frequence_echantillonnage) {}
+    : frequence_echantillonnage_(frequence_echantillonnage),
+      coefficient_(static_cast<float>(
+          1.0 - std::exp(-2.0 * std::numbers::pi * kCoupure_hz / frequence_echantillonnage))) {}
 
 void ConversionBande::Regler_frequence(double hertz) {
   frequence_ = hertz;
@@ -20,6 +22,7 @@ void ConversionBande::Regler_frequence(double hertz) {
 }
 
 void ConversionBande::Vider() {
+  etage1_ = etage2_ = {};
   somme_ = {};
   somme_carres_ = 0;
   compte_ = 0;
@@ -31,7 +34,9 @@ void ConversionBande::Finir_trame(TrameBande& trame) {
   trame.puissance_large = somme_carres_ * kInverse;
   // The oscillator's magnitude drifts by rounding: bring it back to 1.
   oscillateur_ /= std::abs(oscillateur_);
-  Vider();
+  somme_ = {};
+  somme_carres_ = 0;
+  compte_ = 0;
 }
 
 }  // namespace vestral

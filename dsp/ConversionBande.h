@@ -1,5 +1,6 @@
 // The first block of the sensitive decoder: each sample is mixed down to
-// zero hertz at the pitch followed (a complex oscillator), and every
+// zero hertz at the pitch followed (a complex oscillator), smoothed by two
+// one-pole low-passes of kCoupure_hz, and every
 // kEchantillons_par_trame samples (2 ms) gives one frame: the mean of the
 // mixed samples (the tone's complex amplitude, half its peak) and the mean
 // power of the raw samples (everything the band holds, for the static crash
@@ -23,6 +24,7 @@ struct TrameBande {
 class ConversionBande {
  public:
   static constexpr int kEchantillons_par_trame = 22;  // 2.0 ms at 11025 Hz
+  static constexpr double kCoupure_hz = 200.0;
 
   explicit ConversionBande(double frequence_echantillonnage = 11025.0);
 
@@ -34,7 +36,11 @@ class ConversionBande {
 
   // One sample (any scale, 0 = silence); true when it completed `trame`.
   bool Pousser(float x, TrameBande& trame) {
-    somme_ += oscillateur_ * x;
+    // Two one-pole low-passes before the frame's mean: the image at twice
+    // the pitch, which a 2 ms mean alone lets through, is gone.
+    etage1_ += coefficient_ * (oscillateur_ * x - etage1_);
+    etage2_ += coefficient_ * (etage1_ - etage2_);
+    somme_ += etage2_;
     somme_carres_ += x * x;
     oscillateur_ *= pas_;
     if (++compte_ < kEchantillons_par_trame) return false;
@@ -50,6 +56,8 @@ class ConversionBande {
   std::complex<float> oscillateur_{1.0f, 0.0f};
   std::complex<float> pas_{1.0f, 0.0f};
   std::complex<float> somme_{};
+  std::complex<float> etage1_{}, etage2_{};
+  float coefficient_ = 0;
   float somme_carres_ = 0;
   int compte_ = 0;
 };

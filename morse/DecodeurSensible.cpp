@@ -56,6 +56,8 @@ constexpr float kQuantile_niveau = 0.8f;
 // Static crashes: power outside the tone this many times its median.
 constexpr float kFacteur_crash = 8.0f;
 
+// The largest signal-to-noise ratio believed at the filter's output.
+constexpr float kRapport_max = 1e4f;
 // Squelch: signal over noise at the filter's output, to open and to close.
 constexpr float kOuverture = 4.0f;
 constexpr float kFermeture = 2.5f;
@@ -328,8 +330,10 @@ void DecodeurSensible::Mettre_a_jour_niveaux() {
   if (bruit_.Nombre() >= kTrames_bruit_minimum) {
     bruit_normalise_ = std::min(bruit_normalise_, bruit_.Quantile(0.5f) / kEchelle_mediane);
   }
-  if (bruit_normalise_ <= 0) bruit_normalise_ = 1e-12f;
+  // A clean recording has no noise at all: the evidence is capped as if the
+  // signal stood kRapport_max over it.
   const float haut = niveau_.Quantile(kQuantile_niveau);
+  bruit_normalise_ = std::max({bruit_normalise_, haut / kRapport_max, 1e-12f});
   rapport_filtre_ = std::max(0.0f, haut - bruit_normalise_) / bruit_normalise_;
   if (std::getenv("VESTRAL_DEBUG2")) std::fprintf(stderr, "[N=%g q50=%g q80=%g q95=%g L=%d]\n", bruit_normalise_, niveau_.Quantile(0.5f), haut, niveau_.Quantile(0.95f), filtre_.Longueur());
   const bool present = present_ ? rapport_filtre_ > kFermeture : rapport_filtre_ > kOuverture;

@@ -14,11 +14,11 @@ struct Partage {
 
 // The best cut of sorted values in two (least squared spread about the two
 // means): one-dimensional clustering, exact, for a few tens of values.
-// Each side keeps at least an eighth of the values (two at least), so that
-// one stray blip does not make a cluster of its own.
+// Each side keeps at least a sixth of the values (three at least), so that
+// a stray blip does not make a cluster of its own.
 Partage Couper_en_deux(const double* tries, int n) {
   Partage meilleur{tries[0], tries[n - 1], 0, 0};
-  const int minimum = std::max(2, n / 8);
+  const int minimum = std::max(3, n / 6);
   double meilleur_cout = 1e300;
   double somme_totale = 0, carres_totaux = 0;
   for (int i = 0; i < n; ++i) {
