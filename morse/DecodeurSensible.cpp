@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <cstdio>
-#include <cstdlib>
 
 #include "dsp/ReglagesReception.h"
 #include "morse/TableMorse.h"
@@ -335,7 +333,6 @@ void DecodeurSensible::Mettre_a_jour_niveaux() {
   const float haut = niveau_.Quantile(kQuantile_niveau);
   bruit_normalise_ = std::max({bruit_normalise_, haut / kRapport_max, 1e-12f});
   rapport_filtre_ = std::max(0.0f, haut - bruit_normalise_) / bruit_normalise_;
-  if (std::getenv("VESTRAL_DEBUG2")) std::fprintf(stderr, "[N=%g q50=%g q80=%g q95=%g L=%d]\n", bruit_normalise_, niveau_.Quantile(0.5f), haut, niveau_.Quantile(0.95f), filtre_.Longueur());
   const bool present = present_ ? rapport_filtre_ > kFermeture : rapport_filtre_ > kOuverture;
   if (present != present_) {
     present_ = present;
@@ -432,7 +429,6 @@ void DecodeurSensible::Recevoir_etat(int etat) {
     }
     return;
   }
-  if (std::getenv("VESTRAL_DEBUG")) std::fprintf(stderr, "%c%d(%.0f %.0f %.0f %.0f|%.0f %.0f) ", etat_ ? 'M' : 's', duree_etat_, temps_.Point(), temps_.Trait(), temps_.Espace_element(), temps_.Espace_caractere(), temps_.Seuil_caractere(), temps_.Seuil_mot());
   const int duree = duree_etat_;
   const bool marque = etat_ == 1;
   etat_ = etat;

@@ -23,7 +23,7 @@ done
 packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsndfile1-dev libsamplerate0-dev
+  libsndfile1-dev libsamplerate0-dev libcli11-dev
   portaudio19-dev libasound2-dev libasound2-plugins alsa-utils
   file dpkg-dev python3
   qt6-base-dev xvfb xauth
