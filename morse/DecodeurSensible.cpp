@@ -192,12 +192,12 @@ void DecodeurSensible::Appliquer(const ParametresDecodeur& parametres) {
   }
 }
 
-void DecodeurSensible::Accorder(double frequence) {
+void DecodeurSensible::Accorder(double frequence, bool garder_niveaux) {
   conversion_.Regler_frequence(frequence);
   conversion_.Vider();
   filtre_.Vider();
   filtre_validite_.Vider();
-  niveau_.Vider();
+  if (!garder_niveaux) niveau_.Vider();
   decision_.Vider();
   sortie_precedente_ = {};
   erreur_frequence_ = {};
@@ -294,15 +294,24 @@ void DecodeurSensible::Evaluer_hauteur() {
   }
   Accorder(meilleure.frequence);
   // The search needed a second or so of the signal: that second is read
-  // again at the pitch found, so that its first characters are not lost.
+  // again at the pitch found, twice: once for the levels, then for the
+  // text, so that its first characters are not lost.
   const std::size_t debut = (memoire_ecriture_ + memoire_.size() - memoire_nombre_) % memoire_.size();
-  for (std::size_t i = 0; i < memoire_nombre_; ++i) {
-    const uint8_t s = memoire_[(debut + i) % memoire_.size()];
-    TrameBande trame;
-    if (conversion_.Pousser((static_cast<int>(s) - 128) * (1.0f / 128.0f), trame)) {
-      Traiter_trame(trame);
+  for (const bool texte : {false, true}) {
+    if (texte) {
+      Accorder(conversion_.Frequence(), true);
+      trames_depuis_accord_ = kTrames_chauffe;
+    }
+    mise_en_route_ = !texte;
+    for (std::size_t i = 0; i < memoire_nombre_; ++i) {
+      const uint8_t s = memoire_[(debut + i) % memoire_.size()];
+      TrameBande trame;
+      if (conversion_.Pousser((static_cast<int>(s) - 128) * (1.0f / 128.0f), trame)) {
+        Traiter_trame(trame);
+      }
     }
   }
+  mise_en_route_ = false;
 }
 
 void DecodeurSensible::Adapter_vitesse() {
@@ -407,7 +416,7 @@ void DecodeurSensible::Traiter_trame(const TrameBande& trame) {
   const int etat = decision_.Pousser(llr);
   ++trames_depuis_accord_;
   // The first decisions after tuning come before the levels are known.
-  if (etat >= 0 && trames_depuis_accord_ > kTrames_chauffe) {
+  if (etat >= 0 && trames_depuis_accord_ > kTrames_chauffe && !mise_en_route_) {
     // The noise floor from the frames decided key up, away from the marks'
     // edges (which the filter spreads over half its length).
     if (etat == 0 && etat_ == 0 && duree_etat_ > filtre_.Retard() + 2 && (trames_ & 1)) {

@@ -61,7 +61,9 @@ class DecodeurSensible final : public DecodeurMorse {
   void Oublier_caractere();
   void Traiter_trame(const TrameBande& trame);
   void Evaluer_hauteur();
-  void Accorder(double frequence);
+  // A new pitch: the key states and the fist start again; the levels too
+  // unless asked to stay.
+  void Accorder(double frequence, bool garder_niveaux = false);
   void Mettre_a_jour_niveaux();
   void Adapter_vitesse();
   double Unite_depart() const;
@@ -98,6 +100,7 @@ class DecodeurSensible final : public DecodeurMorse {
   double centre_recherche_ = 0, demi_largeur_ = 0;
   int blocs_depuis_evaluation_ = 0;
   int64_t trames_depuis_accord_ = 0;
+  bool mise_en_route_ = false;  // reading the past for the levels only
   // The last samples, read again when the search finds a new pitch.
   std::array<uint8_t, 16384> memoire_{};
   std::size_t memoire_ecriture_ = 0, memoire_nombre_ = 0;
