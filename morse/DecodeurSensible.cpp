@@ -177,6 +177,7 @@ double DecodeurSensible::Unite_depart() const {
 
 void DecodeurSensible::Appliquer(const ParametresDecodeur& parametres) {
   parametres_ = parametres;
+  signal_entendu_ = false;
   if (parametres.frequence > 0) {
     centre_recherche_ = parametres.frequence;
     demi_largeur_ = parametres.bande_etroite ? kDemi_largeur_etroite : kDemi_largeur_large;
@@ -286,6 +287,9 @@ void DecodeurSensible::Evaluer_hauteur() {
   const HauteurTrouvee meilleure = recherche_.Meilleure();
   if (!meilleure.trouvee) return;
   if (parametres_.frequence == 0 && meilleure.Contraste() < kContraste_bande) return;
+  // A tuned pitch is refined until the signal is heard, then only followed:
+  // when that station stops, a neighbour's skirt must not take its place.
+  if (parametres_.frequence > 0 && signal_entendu_) return;
   if (std::abs(meilleure.frequence - centre_recherche_) > demi_largeur_ - kMarge_bord) return;
   if (accorde_ && std::abs(meilleure.frequence - conversion_.Frequence()) < kEcart_reaccord) return;
   if (accorde_ && present_ &&
@@ -347,6 +351,7 @@ void DecodeurSensible::Mettre_a_jour_niveaux() {
   const bool present = present_ ? rapport_filtre_ > kFermeture : rapport_filtre_ > kOuverture;
   if (present != present_) {
     present_ = present;
+    signal_entendu_ = signal_entendu_ || present;
     Evenement(TypeEvenement::Presence, present ? 1 : 0);
   }
 }
@@ -446,11 +451,13 @@ void DecodeurSensible::Recevoir_etat(int etat) {
   duree_etat_ = 1;
   // Learned first: a model that believes the dashes too short must still
   // see them.
-  if (marque && duree < kMarque_apprise_max) {
+  // Only a signal heard teaches the fist: noise would drag it to the
+  // fastest speed, and the detector's band with it.
+  if (present_ && marque && duree < kMarque_apprise_max) {
     temps_.Apprendre_marque(duree);
     Adapter_vitesse();
   }
-  if (!marque) temps_.Apprendre_espace(duree);
+  if (present_ && !marque) temps_.Apprendre_espace(duree);
   if (temps_appris_) {
     if (marque) Ajouter_element(duree);
     else ecart_courant_ = duree;

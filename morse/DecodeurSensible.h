@@ -118,6 +118,7 @@ class DecodeurSensible final : public DecodeurMorse {
   float bruit_normalise_ = 0;
   float rapport_filtre_ = 0;  // signal over noise at the filter's output
   bool present_ = false;
+  bool signal_entendu_ = false;  // present at least once since the tuning
   std::complex<float> sortie_precedente_{};
   std::complex<float> erreur_frequence_{};
 
