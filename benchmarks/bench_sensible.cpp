@@ -41,7 +41,8 @@ void Decoder(benchmark::State& state, int32_t frequence) {
   for (auto _ : state) {
     decodeur.Reinitialiser();
     for (std::size_t i = 0; i < e.size(); i += 3675) {
-      decodeur.Pousser(std::span<const uint8_t>(e).subspan(i, std::min<std::size_t>(3675, e.size() - i)));
+      decodeur.Pousser(
+          std::span<const uint8_t>(e).subspan(i, std::min<std::size_t>(3675, e.size() - i)));
       evenements.clear();
       decodeur.Prendre_evenements(evenements);
     }
@@ -55,7 +56,9 @@ void Decoder(benchmark::State& state, int32_t frequence) {
 void BM_Sensible_hauteur_donnee(benchmark::State& state) {
   Decoder(state, static_cast<int32_t>(kFrequence_station));
 }
-void BM_Sensible_recherche_bande(benchmark::State& state) { Decoder(state, 0); }
+void BM_Sensible_recherche_bande(benchmark::State& state) {
+  Decoder(state, 0);
+}
 
 BENCHMARK(BM_Sensible_hauteur_donnee)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sensible_recherche_bande)->Unit(benchmark::kMillisecond);

@@ -93,14 +93,20 @@ int DecisionManipulation::Pousser(float llr) {
     const int mm = p.duree_min;
     int precedent;
     if (etat < mm) {
-      if (etat == 0) precedent = 2 * mm - 1;
-      else if (etat == mm - 1) precedent = (p.choix & 1) ? mm - 1 : mm - 2;
-      else precedent = etat - 1;
+      if (etat == 0)
+        precedent = 2 * mm - 1;
+      else if (etat == mm - 1)
+        precedent = (p.choix & 1) ? mm - 1 : mm - 2;
+      else
+        precedent = etat - 1;
     } else {
       const int i = etat - mm;
-      if (i == 0) precedent = mm - 1;
-      else if (i == mm - 1) precedent = (p.choix & 2) ? 2 * mm - 1 : 2 * mm - 2;
-      else precedent = etat - 1;
+      if (i == 0)
+        precedent = mm - 1;
+      else if (i == mm - 1)
+        precedent = (p.choix & 2) ? 2 * mm - 1 : 2 * mm - 2;
+      else
+        precedent = etat - 1;
     }
     index = index == 0 ? kHistorique - 1 : index - 1;
     const int mm_avant = historique_[index].duree_min;

@@ -155,7 +155,8 @@ std::vector<uint8_t> Generer_banc(const ParametresBanc& parametres) {
     const double puissance_ton = stations[0].amplitude * stations[0].amplitude / 2;
     for (double t = attente(g_bruit); t < duree; t += attente(g_bruit)) {
       const double longueur = Tirer(g_bruit, 0.005, 0.05);
-      const double db = Tirer(g_bruit, parametres.crepitements_db_min, parametres.crepitements_db_max);
+      const double db =
+          Tirer(g_bruit, parametres.crepitements_db_min, parametres.crepitements_db_max);
       const double crete = std::sqrt(puissance_ton * std::pow(10.0, db / 10));
       const auto debut = static_cast<std::size_t>(t * kFrequence);
       const auto fin_crash = std::min(n, debut + static_cast<std::size_t>(longueur * kFrequence));
@@ -173,7 +174,8 @@ std::vector<uint8_t> Generer_banc(const ParametresBanc& parametres) {
   const double echelle = reference > 0 ? kPleine_echelle * 127 / reference : 0;
   std::vector<uint8_t> echantillons(n);
   for (std::size_t k = 0; k < n; ++k) {
-    echantillons[k] = static_cast<uint8_t>(std::clamp(std::lround(128 + echelle * signal[k]), 0L, 255L));
+    echantillons[k] =
+        static_cast<uint8_t>(std::clamp(std::lround(128 + echelle * signal[k]), 0L, 255L));
   }
   return echantillons;
 }
@@ -185,10 +187,21 @@ std::string Texte_banc(GenreTexte genre, int caracteres, std::mt19937& g) {
   auto Indicatif = [&] {
     std::string s;
     switch (Entier(0, 3)) {
-      case 0: s += Lettre(); break;
-      case 1: s += Lettre(); s += Lettre(); break;
-      case 2: s += Lettre(); s += Chiffre(); break;
-      default: s += Chiffre(); s += Lettre(); break;
+      case 0:
+        s += Lettre();
+        break;
+      case 1:
+        s += Lettre();
+        s += Lettre();
+        break;
+      case 2:
+        s += Lettre();
+        s += Chiffre();
+        break;
+      default:
+        s += Chiffre();
+        s += Lettre();
+        break;
     }
     s += Chiffre();
     for (int i = Entier(1, 3); i > 0; --i) s += Lettre();
@@ -197,12 +210,30 @@ std::string Texte_banc(GenreTexte genre, int caracteres, std::mt19937& g) {
     if (ajout == 1) s = "EA8/" + s;
     return s;
   };
-  static constexpr std::array<const char*, 24> kPhrases = {
-      "CQ CQ CQ DE", "TNX FER CALL", "UR RST 579 579", "NAME IS JEAN", "QTH NR LYON",
-      "HW CPY?", "RIG IS 100W ES DIPOLE", "WX IS SUNNY TEMP 18C", "TNX FER QSO",
-      "HPE CUAGN 73", "GM OM", "FB ES TNX FER RPRT", "PSE QSL VIA BURO", "QSB HR",
-      "BK TO U", "73 ES GL", "AGE HR 62", "QRM HR SRI", "R R UR 599 5NN", "OP IS MARIE",
-      "ANT IS 3 EL YAGI", "NW QRT", "SK", "GE DR OM"};
+  static constexpr std::array<const char*, 24> kPhrases = {"CQ CQ CQ DE",
+                                                           "TNX FER CALL",
+                                                           "UR RST 579 579",
+                                                           "NAME IS JEAN",
+                                                           "QTH NR LYON",
+                                                           "HW CPY?",
+                                                           "RIG IS 100W ES DIPOLE",
+                                                           "WX IS SUNNY TEMP 18C",
+                                                           "TNX FER QSO",
+                                                           "HPE CUAGN 73",
+                                                           "GM OM",
+                                                           "FB ES TNX FER RPRT",
+                                                           "PSE QSL VIA BURO",
+                                                           "QSB HR",
+                                                           "BK TO U",
+                                                           "73 ES GL",
+                                                           "AGE HR 62",
+                                                           "QRM HR SRI",
+                                                           "R R UR 599 5NN",
+                                                           "OP IS MARIE",
+                                                           "ANT IS 3 EL YAGI",
+                                                           "NW QRT",
+                                                           "SK",
+                                                           "GE DR OM"};
   std::string texte;
   while (static_cast<int>(texte.size()) < caracteres) {
     if (!texte.empty()) texte += ' ';
@@ -213,7 +244,8 @@ std::string Texte_banc(GenreTexte genre, int caracteres, std::mt19937& g) {
       case GenreTexte::Concours:
         texte += Indicatif();
         texte += Entier(0, 1) ? " 5NN " : " TU 599 ";
-        texte += std::to_string(Entier(1, 40)) + (Entier(0, 1) ? "" : " " + std::to_string(Entier(1, 999)));
+        texte += std::to_string(Entier(1, 40)) +
+                 (Entier(0, 1) ? "" : " " + std::to_string(Entier(1, 999)));
         break;
       case GenreTexte::Phrases:
         texte += kPhrases[static_cast<std::size_t>(Entier(0, kPhrases.size() - 1))];

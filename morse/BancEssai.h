@@ -17,21 +17,21 @@ namespace vestral {
 struct StationBanc {
   std::string texte;  // CP1252: what it sends, once
   double mots_par_minute = 20;
-  double frequence = 700;                // Hz, at the start
-  double rapport_signal_bruit_db = 20;   // mean over the fading
-  double debut = 0.5;                    // s
-  double montee_ms = 5;                  // rise and fall of each element (raised cosine)
-  double derive_hz_par_minute = 0;       // pitch drift
-  double chirp_hz = 0;                   // pitch pulled at each key-down, back within ~20 ms
-  double fading_db = 0;                  // depth of the slow fading; 0: none
-  double gigue = 0;                      // relative spread of each element and gap
+  double frequence = 700;               // Hz, at the start
+  double rapport_signal_bruit_db = 20;  // mean over the fading
+  double debut = 0.5;                   // s
+  double montee_ms = 5;                 // rise and fall of each element (raised cosine)
+  double derive_hz_par_minute = 0;      // pitch drift
+  double chirp_hz = 0;                  // pitch pulled at each key-down, back within ~20 ms
+  double fading_db = 0;                 // depth of the slow fading; 0: none
+  double gigue = 0;                     // relative spread of each element and gap
   double rapport_trait_point = 3;
-  double variation_vitesse = 0;          // ± share of the speed, wandering slowly
+  double variation_vitesse = 0;  // ± share of the speed, wandering slowly
 };
 
 struct ParametresBanc {
   std::vector<StationBanc> stations;
-  bool bruit = true;  // white noise, the reference of every station's ratio
+  bool bruit = true;                    // white noise, the reference of every station's ratio
   double crepitements_par_seconde = 0;  // static crashes (5 to 50 ms)
   double crepitements_db_min = 10;      // peak power over the first station's tone
   double crepitements_db_max = 20;

@@ -120,7 +120,9 @@ void DecodeurSensible::Regler(const ParametresDecodeur& parametres) {
   reglage_en_attente_ = true;
 }
 
-void DecodeurSensible::Relancer() { relance_en_attente_ = true; }
+void DecodeurSensible::Relancer() {
+  relance_en_attente_ = true;
+}
 
 void DecodeurSensible::Reinitialiser() {
   {
@@ -230,8 +232,8 @@ void DecodeurSensible::Pousser(std::span<const uint8_t> echantillons) {
       std::lock_guard verrou(mutex_reglage_);
       p = demandes_;
     }
-    const bool autre_ecoute = p.frequence != parametres_.frequence ||
-                              p.bande_etroite != parametres_.bande_etroite;
+    const bool autre_ecoute =
+        p.frequence != parametres_.frequence || p.bande_etroite != parametres_.bande_etroite;
     const bool autre_vitesse = p.vitesse != parametres_.vitesse;
     parametres_ = p;
     if (autre_ecoute) Appliquer(p);
@@ -300,7 +302,8 @@ void DecodeurSensible::Evaluer_hauteur() {
   // The search needed a second or so of the signal: that second is read
   // again at the pitch found, twice: once for the levels, then for the
   // text, so that its first characters are not lost.
-  const std::size_t debut = (memoire_ecriture_ + memoire_.size() - memoire_nombre_) % memoire_.size();
+  const std::size_t debut =
+      (memoire_ecriture_ + memoire_.size() - memoire_nombre_) % memoire_.size();
   for (const bool texte : {false, true}) {
     if (texte) {
       Accorder(conversion_.Frequence(), true);
@@ -395,8 +398,8 @@ void DecodeurSensible::Traiter_trame(const TrameBande& trame) {
   if (bruit_normalise_ > 0 && rapport_filtre_ > 0 && validite > kValidite_min) {
     const double x = puissance / (validite * validite) / bruit_normalise_;
     const double s = rapport_filtre_;
-    llr = static_cast<float>((Log_i0(2 * std::sqrt(x * s)) - s) * kPoids_preuve /
-                             filtre_.Longueur());
+    llr =
+        static_cast<float>((Log_i0(2 * std::sqrt(x * s)) - s) * kPoids_preuve / filtre_.Longueur());
   }
 
   // Pitch following on the frames that hold the tone.
@@ -409,8 +412,8 @@ void DecodeurSensible::Traiter_trame(const TrameBande& trame) {
     if (std::abs(erreur_frequence_) > 0) {
       const double erreur =
           std::arg(erreur_frequence_) / (2 * std::numbers::pi * kSecondes_par_trame);
-      double f = conversion_.Frequence() + std::clamp(0.3 * erreur, -kCorrection_max,
-                                                      kCorrection_max);
+      double f =
+          conversion_.Frequence() + std::clamp(0.3 * erreur, -kCorrection_max, kCorrection_max);
       f = std::clamp(f, centre_recherche_ - demi_largeur_ + kMarge_bord,
                      centre_recherche_ + demi_largeur_ - kMarge_bord);
       conversion_.Regler_frequence(f);
@@ -459,8 +462,10 @@ void DecodeurSensible::Recevoir_etat(int etat) {
   }
   if (present_ && !marque) temps_.Apprendre_espace(duree);
   if (temps_appris_) {
-    if (marque) Ajouter_element(duree);
-    else ecart_courant_ = duree;
+    if (marque)
+      Ajouter_element(duree);
+    else
+      ecart_courant_ = duree;
     return;
   }
   // Until the fist is known, the key states wait; then they are read again

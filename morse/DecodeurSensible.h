@@ -33,7 +33,9 @@ namespace vestral {
 
 class DecodeurSensible final : public DecodeurMorse {
  public:
-  static constexpr std::string_view kNom = "D\xE9" "codeur sensible";
+  static constexpr std::string_view kNom =
+      "D\xE9"
+      "codeur sensible";
 
   DecodeurSensible();
   explicit DecodeurSensible(const ParametresDecodeur& parametres);

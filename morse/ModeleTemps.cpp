@@ -137,8 +137,10 @@ void ModeleTemps::Calculer_espaces() {
     } else {
       // One kind of gap only: the one it is nearer to.
       const double c = std::exp(0.5 * (partage.bas + partage.haut));
-      if (std::abs(std::log(c / element)) < std::abs(std::log(c / caractere))) element = c;
-      else caractere = c;
+      if (std::abs(std::log(c / element)) < std::abs(std::log(c / caractere)))
+        element = c;
+      else
+        caractere = c;
     }
   }
   element = std::clamp(element, 0.4 * point_, 1.6 * point_);

@@ -90,7 +90,8 @@ TEST(FiltreAdapte, ReponseEnFrequenceDeLaFenetre) {
     std::complex<float> y;
     for (int k = 0; k < 200; ++k) {
       const double phase = 2 * std::numbers::pi * c.frequence * k * t;
-      y = filtre.Filtrer({static_cast<float>(std::cos(phase)), static_cast<float>(std::sin(phase))});
+      y = filtre.Filtrer(
+          {static_cast<float>(std::cos(phase)), static_cast<float>(std::sin(phase))});
     }
     EXPECT_GE(std::abs(y), c.minimum) << c.frequence;
     EXPECT_LE(std::abs(y), c.maximum) << c.frequence;

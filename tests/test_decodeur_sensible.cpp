@@ -73,8 +73,8 @@ struct Enregistrement {
   double frequence;
 };
 
-Enregistrement Station_seule(double snr, double mots_par_minute, uint32_t graine,
-                             GenreTexte genre, bool bruit = true) {
+Enregistrement Station_seule(double snr, double mots_par_minute, uint32_t graine, GenreTexte genre,
+                             bool bruit = true) {
   std::mt19937 g(graine);
   StationBanc s;
   s.texte = Texte_banc(genre, 60, g);
@@ -90,7 +90,9 @@ Enregistrement Station_seule(double snr, double mots_par_minute, uint32_t graine
 
 TEST(DecodeurSensible, NomEtInterface) {
   DecodeurSensible d;
-  EXPECT_EQ(d.Nom(), "D\xE9" "codeur sensible");
+  EXPECT_EQ(d.Nom(),
+            "D\xE9"
+            "codeur sensible");
   const std::vector<uint8_t> silence(5000, 128);
   d.Pousser(silence);
   EXPECT_EQ(d.Echantillons_pousses(), 5000);
@@ -175,7 +177,8 @@ TEST(DecodeurSensible, MorceauxDeTaillesQuelconquesCommeUnSeul) {
   const std::string entier = Decoder(d, e.echantillons, {e.echantillons.size()});
   std::mt19937 g(4);
   std::vector<std::size_t> tailles;
-  for (int i = 0; i < 50; ++i) tailles.push_back(std::uniform_int_distribution<std::size_t>(1, 9000)(g));
+  for (int i = 0; i < 50; ++i)
+    tailles.push_back(std::uniform_int_distribution<std::size_t>(1, 9000)(g));
   d.Reinitialiser();
   std::vector<EvenementDecodeur> evenements;
   EXPECT_EQ(Decoder(d, e.echantillons, tailles, &evenements), entier);
@@ -244,8 +247,8 @@ TEST(BancEssai, LeRapportSignalBruitEstCeluiDemande) {
 
 TEST(BancEssai, TextesFaitsDeCaracteresMorse) {
   std::mt19937 g(9);
-  for (GenreTexte genre : {GenreTexte::Indicatifs, GenreTexte::Concours, GenreTexte::Phrases,
-                           GenreTexte::Groupes}) {
+  for (GenreTexte genre :
+       {GenreTexte::Indicatifs, GenreTexte::Concours, GenreTexte::Phrases, GenreTexte::Groupes}) {
     const std::string t = Texte_banc(genre, 200, g);
     EXPECT_GE(t.size(), 200u);
     for (char c : t) {

@@ -183,25 +183,31 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
 
   OptionsGeneration g;
-  CLI::App* generer = app.add_subcommand("generate", "écrit un enregistrement de test et son texte (.txt)");
-  generer->add_option("--group", g.groupe,
-                      "clean, awgn, fading, crashes, drift, chirp, hand, second, noise")
+  CLI::App* generer =
+      app.add_subcommand("generate", "écrit un enregistrement de test et son texte (.txt)");
+  generer
+      ->add_option("--group", g.groupe,
+                   "clean, awgn, fading, crashes, drift, chirp, hand, second, noise")
       ->capture_default_str();
   generer->add_option("--text", g.genre, "calls, contest, phrases, groups")->capture_default_str();
   generer->add_option("--snr", g.snr, "rapport signal/bruit en dB (ton sur bruit dans 2500 Hz)")
       ->each([&](const std::string&) { g.snr_donne = true; });
-  generer->add_option("--wpm", g.wpm, "vitesse en mots par minute")->check(CLI::Range(5, 60))
+  generer->add_option("--wpm", g.wpm, "vitesse en mots par minute")
+      ->check(CLI::Range(5, 60))
       ->capture_default_str();
   generer->add_option("--frequency", g.frequence, "hauteur en Hz (par défaut tirée de la graine)");
-  generer->add_option("--chars", g.caracteres, "longueur du texte")->check(CLI::Range(1, 100000))
+  generer->add_option("--chars", g.caracteres, "longueur du texte")
+      ->check(CLI::Range(1, 100000))
       ->capture_default_str();
   generer->add_option("--duration", g.duree, "durée du bruit seul, en secondes")
-      ->check(CLI::Range(1, 3600))->capture_default_str();
+      ->check(CLI::Range(1, 3600))
+      ->capture_default_str();
   generer->add_option("--seed", g.graine, "graine")->capture_default_str();
   generer->add_option("-o,--output", g.sortie, "fichier WAV écrit")->required();
 
   OptionsDecodage d;
-  CLI::App* decoder = app.add_subcommand("decode", "décode un enregistrement avec le décodeur sensible");
+  CLI::App* decoder =
+      app.add_subcommand("decode", "décode un enregistrement avec le décodeur sensible");
   decoder->add_option("file", d.fichier, "enregistrement")->required();
   decoder->add_option("--frequency", d.frequence, "fréquence accordée en Hz (0 : cherchée)")
       ->check(CLI::Range(0, 2700));
