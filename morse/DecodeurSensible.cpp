@@ -262,8 +262,15 @@ void DecodeurSensible::Pousser(std::span<const uint8_t> echantillons) {
 }
 
 void DecodeurSensible::Terminer() {
-  // The key state under way ends, as if a long silence followed; a short
-  // recording is read with whatever was learned.
+  // The frames still under the look-ahead are decided as if a silence
+  // followed; the key state under way ends; a short recording is read with
+  // whatever was learned.
+  if (accorde_) {
+    for (int k = 0; k < decision_.Retard(); ++k) {
+      const int etat = decision_.Pousser(-1.0f);
+      if (etat >= 0 && !mise_en_route_) Recevoir_etat(etat);
+    }
+  }
   if (etat_ == 1) Recevoir_etat(0);
   if (!temps_appris_) Rejouer();
   if (!caractere_fini_) Finir_caractere();
