@@ -14,6 +14,11 @@
 // from the tuned frequency to look: ±30 Hz narrow, ±300 Hz wide), `vitesse`
 // (a hint: where the timing starts from; learned afterwards). `seuil` is
 // ignored: the squelch follows the signal-to-noise ratio by itself.
+//
+// Events: characters (and word spaces), the pitch followed, the speed, the
+// signal-to-noise ratio and the input level twice a second, presence when
+// it changes. There is no envelope compared with a threshold here, so
+// neither Enveloppe nor Seuil is given.
 #pragma once
 
 #include <array>
