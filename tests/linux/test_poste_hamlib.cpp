@@ -128,7 +128,8 @@ TEST(PosteHamlib, AnUnknownModelOrAMissingServerCannotBeOpened) {
 TEST(PosteHamlib, ThroughRigctldKeyingFrequencyAndTheServerKilledMidTransmission) {
   Rigctld serveur;
   if (!serveur.Pret()) GTEST_SKIP() << "rigctld introuvable ou muet";
-  ASSERT_EQ(Demander(serveur.port, "F 7025000\n"), "RPRT 0");
+  // The server may refuse a connection while it settles: asked again.
+  ASSERT_TRUE(Attendre([&] { return Demander(serveur.port, "F 7025000\n") == "RPRT 0"; }));
   const ReglagesPoste reglages{2, "127.0.0.1:" + std::to_string(serveur.port), 0};
   ControlePoste controle(Creer_poste_hamlib(), reglages);
   ASSERT_TRUE(Attendre([&] { return controle.Etat_poste() == ControlePoste::Etat::Pret; }));
