@@ -56,7 +56,9 @@ bool ReglagesProgramme::Changer(const std::string& cle, const std::string& valeu
 
 bool ReglagesProgramme::Changer(const std::vector<std::pair<std::string, std::string>>& valeurs) {
   Lire();
-  for (const auto& [cle, valeur] : valeurs) {
+  for (const auto& paire : valeurs) {
+    const std::string& cle = paire.first;
+    const std::string& valeur = paire.second;
     auto existant = std::find_if(valeurs_.begin(), valeurs_.end(),
                                  [&](const auto& v) { return v.first == cle; });
     // A line break in a value would make a key of its own.
