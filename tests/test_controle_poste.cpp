@@ -7,22 +7,14 @@
 
 #include "shell/Rapport.h"
 #include "station/ControlePoste.h"
+#include "tests/Attente.h"
 
 namespace vestral {
 namespace {
 
 using namespace std::chrono_literals;
 
-// Waits for a condition the rig's thread makes true; false after 10 s.
-template <typename Condition>
-bool Attendre(Condition condition) {
-  const auto limite = std::chrono::steady_clock::now() + 10s;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > limite) return false;
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
-}
+using test::Attendre;
 
 struct Banc {
   std::shared_ptr<EtatPosteSimule> etat = std::make_shared<EtatPosteSimule>();

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "station/Cwdaemon.h"
+#include "tests/Attente.h"
 
 namespace vestral {
 namespace {
@@ -47,15 +48,7 @@ class Logger {
 
 // A free UDP port on the loopback (bound, then given back).
 uint16_t Port_libre() {
-  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t l = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &l);
-  ::close(fd);
-  return ntohs(a.sin_port);
+  return test::Port_loopback_libre(SOCK_DGRAM);
 }
 
 // Takes requests until `n` have come (at most 5 s), as the 10 ms tick would.

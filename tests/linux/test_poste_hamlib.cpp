@@ -16,6 +16,7 @@
 
 #include "shell/Rapport.h"
 #include "station/ControlePoste.h"
+#include "tests/Attente.h"
 
 extern char** environ;
 
@@ -24,26 +25,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-template <typename Condition>
-bool Attendre(Condition condition) {
-  const auto limite = std::chrono::steady_clock::now() + 10s;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > limite) return false;
-    std::this_thread::sleep_for(5ms);
-  }
-  return true;
-}
+using test::Attendre;
 
 uint16_t Port_tcp_libre() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t l = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &l);
-  ::close(fd);
-  return ntohs(a.sin_port);
+  return test::Port_loopback_libre(SOCK_STREAM);
 }
 
 // One command to a rig server, its first answer line ("" when it is gone).
